@@ -1,0 +1,21 @@
+// Panel utilities: directories the panel needs, the background picture and the RGB light.
+#pragma once
+
+#include "sdl_types.hpp"
+
+#include <string>
+
+namespace ts::services {
+
+class PanelUtilities {
+public:
+    virtual ~PanelUtilities() = default;
+    // Main thread only.
+    virtual void init_permission_dirs() = 0;
+    // A full-screen picture, or an empty pointer when there is none; may throw.
+    virtual Surface create_dynamic_background() = 0;
+    // mode e.g. "rainbow", color e.g. "green".
+    virtual void set_rgb_mode(const std::string& mode, const std::string& color) = 0;
+};
+
+}  // namespace ts::services

@@ -1,0 +1,44 @@
+// The pull-down control centre: its panel, controls, animations and stored settings.
+// The dashboard only routes touches to it and asks it to draw; it keeps its own state.
+#pragma once
+
+#include <SDL.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ts::services {
+
+// What lies under a point of the panel: element 0 is the kind ("brightness",
+// "color_slider", "timeout", "rgb_mode", ...), element 1 the value for controls
+// that carry one. Compared by value.
+using AreaDescriptor = std::vector<std::string>;
+
+// Text form used when a press animation is released on slide-off, e.g. "[timeout, 30]".
+std::string area_text(const std::optional<AreaDescriptor>& area);
+
+class ControlCentre {
+public:
+    virtual ~ControlCentre() = default;
+    // All operations: main thread only.
+    virtual void load_config() = 0;
+    virtual bool is_settings_open() = 0;
+    virtual double get_settings_progress() = 0;  // > 0 while partly shown
+    virtual std::optional<AreaDescriptor> get_button_at(int x, int y) = 0;
+    virtual void handle_button_press(const AreaDescriptor& area_info) = 0;
+    virtual void open_settings() = 0;
+    virtual void close_settings() = 0;
+    virtual void add_ripple(int x, int y, int size) = 0;             // size in pixels
+    virtual void add_slide_ripple(int x, int y, int direction) = 0;  // +1 or -1
+    virtual void handle_color_slider(int x) = 0;
+    virtual void set_slide_start(int x) = 0;
+    // Accept a button identifier ("timeout_30") or a descriptor's text form ("[timeout, 30]").
+    virtual void start_button_animation(const std::string& btn_id) = 0;
+    virtual void release_button_animation(const std::string& btn_id) = 0;
+    virtual void reset_rgb_animation() = 0;
+    virtual void update_settings_animation() = 0;  // one frame
+    virtual void draw_settings_panel(SDL_Surface* screen) = 0;
+};
+
+}  // namespace ts::services
