@@ -1,0 +1,37 @@
+// Timestamp arithmetic of the touch lines and the fit of the longest line.
+#include "line_format.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace touchreader {
+namespace {
+
+struct Clock {
+  std::int64_t seconds;
+  std::int64_t microseconds;
+  std::uint32_t expected;
+};
+
+TEST(TouchreaderTimestamp, MillisecondsModulo2To32) {
+  const Clock cases[] = {
+      {0, 999, 0},
+      {4294967, 295999, 4294967295u},  // last value before the wrap
+      {4294967, 296000, 0},            // 2^32 ms wraps to 0
+      {1700000000, 123456, static_cast<std::uint32_t>(1700000000123ull % 4294967296ull)},
+  };
+  for (const Clock& c : cases)
+    EXPECT_EQ(timestamp_ms(c.seconds, c.microseconds), c.expected) << c.seconds << "." << c.microseconds;
+}
+
+TEST(TouchreaderLines, WidestFieldsFitWhole) {
+  const LineBuffer d = descriptor_line({0xFFFF, 0xFFFF, 0xFFFF});
+  EXPECT_EQ(std::string(d.text, d.length), "HID: Vendor=0xffff Product=0xffff InputLen=65535\n");
+  const LineBuffer p = point_line(4294967295u, {65535, 65535});
+  EXPECT_EQ(std::string(p.text, p.length), "4294967295 65535 65535\n");
+}
+
+}  // namespace
+}  // namespace touchreader
