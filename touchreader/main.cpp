@@ -17,6 +17,7 @@ void on_sigint(int) { g_running = 0; }
 int main() {
   // Standard output needs no set-up: every line is written with write(2),
   // so there is no stdio buffer to hold it back.
+  // No SA_RESTART: a read blocked in the driver returns, so the flag is seen soon.
   struct sigaction action {};
   action.sa_handler = on_sigint;
   sigemptyset(&action.sa_mask);
