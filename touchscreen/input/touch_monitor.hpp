@@ -1,17 +1,37 @@
-// Runs the touch reader as a child, restarts it when it exits, and posts its lines as
-// touch events into the SDL queue (the only channel to the main thread).
+// Runs the touch reader as a child, restarts it 3 s after it exits or fails, and posts its
+// lines as touch events into the SDL queue, the only channel to the main thread.
 #pragma once
 
-#include "../core/clock.hpp"
+#include "child_process.hpp"
 
+#include "../core/clock.hpp"
+#include "../core/log.hpp"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace ts::input {
 
 // The reader beside our own executable.
 std::string _get_touch_path();
 
-// Runs until the process ends, or returns at once when the reader is missing.
-void _touch_monitor_thread(core::Clock& clock);
+// Seams for tests; the defaults are what the program uses.
+struct TouchMonitorOptions {
+    std::string touch_path;                          // empty: _get_touch_path()
+    std::function<void(const SDL_Event&)> post;      // default: SDL_PushEvent, any thread
+    std::function<void(core::log::Level, std::string_view)> log;  // default: the process logger
+    ReaderLauncher launch;                           // default: start_reader
+    // Tests only: once set, the loop ends within a pass and kills and reaps its child. The
+    // program never stops the supervisor; it ends with the process.
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// The touch thread's body: runs until the process ends, or returns at once when the reader
+// is missing. Every error is logged and followed by a 3 s pause, so the thread never dies.
+void _touch_monitor_thread(core::Clock& clock, TouchMonitorOptions options = {});
 
 }  // namespace ts::input
