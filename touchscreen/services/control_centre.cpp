@@ -87,7 +87,8 @@ void PullDeck::load_config() {
     setenv("config_rgb_color", hex(hue_colour(hue_)).c_str(), 0);
 }
 
-void PullDeck::save() const {
+void PullDeck::save() {
+    unsaved_ = false;
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(settings_path_).parent_path(), ec);
     std::ofstream out(settings_path_, std::ios::trunc);
@@ -114,7 +115,10 @@ void PullDeck::handle_button_press(const AreaDescriptor& area) {
     const std::string& kind = area[0];
     const std::string value = area.size() > 1 ? area[1] : "";
     if (kind == "brightness") {
+        // Called for every point of a drag: stored once the finger lifts.
         brightness_ = std::clamp(std::atoi(value.c_str()), 5, 100);
+        unsaved_ = true;
+        return;
     } else if (kind == "timeout") {
         feed_.set_auto_off_seconds(std::atoi(value.c_str()));
     } else if (kind == "rgb_mode") {
@@ -140,8 +144,12 @@ void PullDeck::add_slide_ripple(int x, int y, int direction) {
 }
 
 void PullDeck::handle_color_slider(int x) {
+    // Choosing a colour makes the light static; the mode buttons and the stored settings
+    // must say so too, or the next start would bring the old mode and colour back.
     hue_ = percent_along(kColourTrack, x) * 359 / 100;
-    panel_.set_rgb_mode("static", hex(hue_colour(hue_)));
+    rgb_mode_ = "static";
+    panel_.set_rgb_mode(rgb_mode_, hex(hue_colour(hue_)));
+    unsaved_ = true;
 }
 
 std::string PullDeck::identifier_of(const std::string& id_or_text) const {
@@ -161,6 +169,8 @@ bool PullDeck::button_pressed(const std::string& btn_id) const { return pressed_
 void PullDeck::reset_rgb_animation() {
     slide_start_x_ = 0;
     feed_.note_activity();  // every lift of the finger counts as use of the panel
+    // A lift ends any slider drag: store its result once rather than at every point.
+    if (unsaved_) save();
 }
 
 void PullDeck::update_settings_animation() {

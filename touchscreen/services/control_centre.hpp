@@ -37,6 +37,7 @@ public:
 
     int brightness() const { return brightness_; }  // percent
     int hue() const { return hue_; }                // degrees
+    const std::string& rgb_mode() const { return rgb_mode_; }
     bool button_pressed(const std::string& btn_id) const;
     std::size_t ripple_count() const { return ripples_.size(); }
 
@@ -55,7 +56,7 @@ private:
 
     int panel_top() const;  // screen y of the panel's top edge now
     std::string identifier_of(const std::string& id_or_text) const;
-    void save() const;
+    void save();
     void draw_controls(SDL_Surface* screen, int top);
 
     Knobs& knobs_;
@@ -69,6 +70,7 @@ private:
     int hue_ = 120;
     int slide_start_x_ = 0;
     std::string rgb_mode_ = "rainbow";
+    bool unsaved_ = false;  // a slider changed a setting that is not stored yet
     std::vector<Ripple> ripples_;
     std::map<std::string, int> pressed_;  // button identifier -> frames since press
 };
