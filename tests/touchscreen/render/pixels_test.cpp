@@ -1,0 +1,144 @@
+// Our pixel routines on plain memory: blending with opacity, circle rows, mirroring,
+// nearest scaling and the runs that tell the compositor where a page drew.
+#include "render/pixels.hpp"
+
+#include "services/sdl_types.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace ts::render::pixels {
+namespace {
+
+std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return a << 24 | r << 16 | g << 8 | b;
+}
+
+TEST(Div255, RoundsDownOverTheWholeRangeOfProducts) {
+    for (std::uint32_t x = 0; x <= 255 * 255; ++x) ASSERT_EQ(div255(x), x / 255) << x;
+}
+
+TEST(BlendRow, CoversWithAlphaTimesOpacity) {
+    const std::uint32_t dst0 = argb(0xAB, 10, 20, 30);
+    struct Case {
+        std::uint32_t src, opacity, expected;
+    } cases[] = {
+        {argb(255, 200, 100, 0), 255, argb(0xAB, 200, 100, 0)},  // opaque: replaces, keeps dst's top byte
+        {argb(0, 200, 100, 0), 255, dst0},                       // transparent: nothing changes
+        {argb(255, 200, 100, 0), 0, dst0},                       // opacity 0: nothing changes
+        // a = 128, full opacity: 200 * 128 >> 8 = 100 plus 10 * 127 >> 8 = 4; 50 + 9; 0 + 14
+        {argb(128, 200, 100, 0), 255, argb(0xAB, 104, 59, 14)},
+        // a = 255 * 128 / 255 = 128 from the opacity: 200 * 128 / 255 = 100 plus 10 * 127 / 255 = 4; ...
+        {argb(255, 200, 100, 0), 128, argb(0xAB, 104, 59, 14)},
+        // a = 200 * 51 / 255 = 40: 255 * 40 / 255 = 40 plus 10 * 215 / 255 = 8; 0 + 16; 40 + 25
+        {argb(200, 255, 0, 255), 51, argb(0xAB, 48, 16, 65)},
+    };
+    for (const Case& c : cases) {
+        // 13 pixels: one full block of 8 and a tail of 5, all of which must be blended alike.
+        std::vector<std::uint32_t> dst(14, dst0), src(13, c.src);
+        blend_row(dst.data(), src.data(), 13, c.opacity);
+        for (int i = 0; i < 13; ++i) EXPECT_EQ(dst[i], c.expected) << std::hex << c.src << " o=" << c.opacity << " i=" << i;
+        EXPECT_EQ(dst[13], dst0) << "past the end";
+    }
+}
+
+// SDL's own blit of the same pixels is the reference: at most 1 apart in any channel.
+TEST(BlendRow, AgreesWithSdlBlitsAtAnyOpacity) {
+    constexpr int kW = 256, kH = 64;
+    services::Surface src(SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888));
+    services::Surface dst(SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_RGB888));
+    ASSERT_TRUE(src && dst);
+    SDL_SetSurfaceBlendMode(src.get(), SDL_BLENDMODE_BLEND);
+    std::mt19937 rng(7);
+    auto* s = static_cast<std::uint32_t*>(src->pixels);
+    auto* d = static_cast<std::uint32_t*>(dst->pixels);
+    for (const std::uint32_t opacity : {255u, 254u, 200u, 98u, 21u, 1u}) {
+        std::vector<std::uint32_t> ours(kW * kH);
+        for (int i = 0; i < kW * kH; ++i) {
+            s[i] = static_cast<std::uint32_t>(rng());
+            if (i % 5 == 0) s[i] |= 0xFF000000u;  // plenty of opaque and clear pixels too
+            if (i % 7 == 0) s[i] &= 0x00FFFFFFu;
+            d[i] = ours[i] = static_cast<std::uint32_t>(rng()) & 0x00FFFFFFu;
+        }
+        SDL_SetSurfaceAlphaMod(src.get(), static_cast<Uint8>(opacity));
+        ASSERT_EQ(SDL_BlitSurface(src.get(), nullptr, dst.get(), nullptr), 0);
+        blend_row(ours.data(), s, kW * kH, opacity);
+        int worst = 0;
+        for (int i = 0; i < kW * kH; ++i) {
+            for (int shift : {0, 8, 16}) {
+                worst = std::max(worst, std::abs(int(ours[i] >> shift & 0xFF) - int(d[i] >> shift & 0xFF)));
+            }
+        }
+        EXPECT_LE(worst, 1) << "opacity " << opacity;
+    }
+}
+
+TEST(CircleRows, RadiusFourCoversNineRowsSymmetrically) {
+    std::vector<std::pair<int, std::pair<int, int>>> rows;
+    for_each_circle_row(10, 20, 4, [&](int y, int x0, int x1) { rows.push_back({y, {x0, x1}}); });
+    const std::vector<std::pair<int, std::pair<int, int>>> expected{
+        {16, {10, 10}}, {17, {8, 12}}, {18, {7, 13}}, {19, {7, 13}}, {20, {6, 14}},
+        {21, {7, 13}},  {22, {7, 13}}, {23, {8, 12}}, {24, {10, 10}},
+    };
+    EXPECT_EQ(rows, expected);
+}
+
+TEST(Mirror, FlipsEitherWayOrBoth) {
+    // 3 x 2:  1 2 3 / 4 5 6
+    std::vector<std::uint32_t> src{1, 2, 3, 4, 5, 6};
+    const View in{src.data(), 3, 2, 3};
+    struct Case {
+        bool lr, tb;
+        std::vector<std::uint32_t> expected;
+    } cases[] = {
+        {true, false, {3, 2, 1, 6, 5, 4}},
+        {false, true, {4, 5, 6, 1, 2, 3}},
+        {true, true, {6, 5, 4, 3, 2, 1}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> out(8, 0);  // pitch 4: the padding column stays 0
+        mirror(in, View{out.data(), 3, 2, 4}, c.lr, c.tb);
+        EXPECT_EQ(out, (std::vector<std::uint32_t>{c.expected[0], c.expected[1], c.expected[2], 0, c.expected[3],
+                                                   c.expected[4], c.expected[5], 0}));
+    }
+}
+
+TEST(ScaleNearest, SamplesRoundedDownToTheExactSize) {
+    // 4 x 2:  1 2 3 4 / 5 6 7 8
+    std::vector<std::uint32_t> src{1, 2, 3, 4, 5, 6, 7, 8};
+    const View in{src.data(), 4, 2, 4};
+    std::vector<std::uint32_t> down(3);
+    scale_nearest(in, View{down.data(), 3, 1, 3});  // columns 0, 4/3 -> 1, 8/3 -> 2; row 0
+    EXPECT_EQ(down, (std::vector<std::uint32_t>{1, 2, 3}));
+    std::vector<std::uint32_t> up(6 * 3);
+    scale_nearest(in, View{up.data(), 6, 3, 6});  // columns 0 0 1 2 2 3; rows 0 0 1
+    EXPECT_EQ(up, (std::vector<std::uint32_t>{1, 1, 2, 3, 3, 4, 1, 1, 2, 3, 3, 4, 5, 5, 6, 7, 7, 8}));
+}
+
+TEST(FindRuns, WholeBlocksJoinedAcrossShortGaps) {
+    struct Case {
+        std::vector<int> drawn;  // x of the pixels with alpha in a row of 100
+        std::vector<std::pair<int, int>> runs;
+    } cases[] = {
+        {{}, {}},
+        {{0}, {{0, 8}}},
+        {{99}, {{96, 100}}},                     // the short last block
+        {{3, 20}, {{0, 24}}},                    // gap of 8 < 16: joined
+        {{3, 40}, {{0, 8}, {40, 48}}},           // gap of 32: apart
+        {{7, 8, 30, 31}, {{0, 32}}},             // blocks 0, 1 and 3: neighbours and a gap of 8
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> row(100, 0x00FFFFFFu);  // transparent however coloured
+        for (int x : c.drawn) row[x] = argb(1, 0, 0, 0);
+        std::vector<pixels::Run> out;
+        find_runs(row.data(), 100, out);
+        std::vector<std::pair<int, int>> got;
+        for (const pixels::Run& r : out) got.push_back({r.x0, r.x1});
+        EXPECT_EQ(got, c.runs) << "first drawn " << (c.drawn.empty() ? -1 : c.drawn[0]);
+    }
+}
+
+}  // namespace
+}  // namespace ts::render::pixels
