@@ -9,10 +9,15 @@
 #include <atomic>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
+
+namespace ts::render {
+struct FrameCache;  // render's own; only render/ looks inside
+}
 
 namespace ts::core {
 
@@ -37,6 +42,11 @@ private:
 struct CornerMasks {
     services::Surface tl, tr, bl, br;
     int radius = 40;
+};
+
+// Frees render's cache; defined in render/ where the type is complete.
+struct FrameCacheDeleter {
+    void operator()(render::FrameCache* cache) const noexcept;
 };
 
 struct AppState {
@@ -65,6 +75,11 @@ struct AppState {
     static constexpr std::size_t _swipe_history_max = 4;
     std::optional<std::string> _swipe_direction_locked;  // "horizontal" or "vertical"
     static constexpr int _swipe_lock_threshold = 25;  // pixels
+
+    // Render's derived pixels and scratch space (the background with its masks laid on, the
+    // runs of each page that hold anything, buffers for the slide): main thread only, made
+    // by the first frame and rebuilt from the members above whenever they change.
+    std::unique_ptr<render::FrameCache, FrameCacheDeleter> _frame_cache;
 
     // Shared: the refresh thread's bookkeeping; _last_refresh_times only under _refresh_lock.
     // Times are monotonic seconds, so a wall-clock step never stalls refreshing.

@@ -1,5 +1,6 @@
-// Drawing the page area of each frame: background with rounded corners, the current page
-// or the slide between two pages, and the page indicator. Main thread only.
+// Drawing the page area of each frame: the page surfaces and their cache, the background
+// with rounded corners, the current page or the slide between two pages, and the page
+// indicator. Main thread only; the refresh thread only sets the dirty flags read here.
 #pragma once
 
 #include "../core/app_state.hpp"
@@ -7,9 +8,17 @@
 
 namespace ts::render {
 
+// Draws page_idx (0-3) into its cached full-screen surface, made on first use and reused,
+// cleared to transparent first; then clears the page's dirty flag. A provider's error
+// passes through with the flag still set. Returns the cached surface.
+SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components& c, int page_idx);
+
 // Asks for a new background picture and converts it to the screen's format; any failure
 // leaves a plain base-colour background instead.
 void check_background(core::AppState& state, services::Components& c, SDL_Surface* screen);
+
+// The four 40 x 40 rounded-corner masks, built on first use.
+const core::CornerMasks& _get_corner_masks(core::AppState& state);
 
 // Starts a 10-frame slide from _previous_page to _current_page; ignored while one runs.
 void _start_page_transition(core::AppState& state, int direction);
@@ -19,5 +28,13 @@ void _draw_page_with_transition(core::AppState& state, services::Components& c, 
 
 // Four dots centred on y = 15; the current page's dot in "accent".
 void _draw_page_indicator(const core::AppState& state, services::Config& config, SDL_Surface* screen);
+
+// How the layers reach the screen. `fast` blends only what the pages drew, with our own
+// loops, on 32-bit xRGB screens and falls back to `plain` elsewhere; `plain` is SDL blits
+// of freshly made surfaces, step by step as the picture is defined. Both draw the same
+// picture, up to 1 per channel of rounding.
+enum class Compositor { fast, plain };
+void draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
+                               Compositor compositor);
 
 }  // namespace ts::render

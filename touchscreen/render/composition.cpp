@@ -1,0 +1,127 @@
+// One frame of the page area: the background, then the current page at rest or one frame
+// of the ten-frame slide from the previous page to the current one.
+#include "frame.hpp"
+#include "layers.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ts::render {
+namespace {
+
+// Halving for centring rounds down, also for negative values.
+int floor_div(int a, int b) { return static_cast<int>(std::floor(static_cast<double>(a) / b)); }
+
+int trunc_int(double v) { return static_cast<int>(std::trunc(v)); }
+
+// Where and how opaque each layer of slide frame k is; pixels, opacities 0-255.
+struct SlideFrame {
+    int scaled_w, scaled_h, prev_x, prev_y, prev_alpha;
+    int ghost_x[2], ghost_alpha[2];
+    int curr_x;
+};
+
+// The products are taken in the order written and each cut toward zero when finished.
+SlideFrame slide_frame(double progress_frames, int duration, int direction, int w, int h) {
+    const double progress = progress_frames / duration;
+    const double eased = 1.0 - std::pow(1.0 - progress, 3);
+    const int s = direction > 0 ? 1 : -1;
+    const double prev_scale = 1.0 - 0.2 * eased;
+    SlideFrame f{};
+    f.prev_alpha = trunc_int(255 * (1 - 0.7 * eased));
+    const int prev_x_offset = trunc_int(s * w * eased);
+    f.scaled_w = trunc_int(w * prev_scale);
+    f.scaled_h = trunc_int(h * prev_scale);
+    f.prev_x = prev_x_offset + floor_div(w - f.scaled_w, 2);
+    f.prev_y = floor_div(h - f.scaled_h, 2);
+    const int ghost_alpha = trunc_int(60 * (1 - eased));
+    for (int i = 0; i < 2; ++i) {
+        const int ghost_offset = trunc_int(10 * (i + 1) * eased);
+        f.ghost_alpha[i] = std::max(0, floor_div(ghost_alpha, i + 2));
+        f.ghost_x[i] = prev_x_offset + s * ghost_offset;
+    }
+    f.curr_x = trunc_int(-s * w * (1 - eased));
+    return f;
+}
+
+// Dispatches each layer to the chosen way of drawing it.
+class Layers {
+public:
+    Layers(core::AppState& state, SDL_Surface* screen, Compositor how)
+        : state_(state), screen_(screen), fast_(how == Compositor::fast && fast::handles(screen)) {}
+
+    void background(services::Components& c) {
+        if (!(fast_ && fast::background(state_, c, screen_))) plain::background(state_, c, screen_);
+    }
+    void page(int idx, int x, int y, int opacity) {
+        SDL_Surface* p = state_._cached_pages.at(idx).get();
+        if (!(fast_ && fast::page(frame_cache(state_), screen_, idx, p, x, y, opacity))) {
+            plain::page(screen_, p, x, y, opacity);
+        }
+    }
+    void scaled_page(int idx, int w, int h, int x, int y, int opacity) {
+        SDL_Surface* p = state_._cached_pages.at(idx).get();
+        if (!(fast_ && fast::scaled_page(frame_cache(state_), screen_, idx, p, w, h, x, y, opacity))) {
+            plain::scaled_page(screen_, p, w, h, x, y, opacity);
+        }
+    }
+
+private:
+    core::AppState& state_;
+    SDL_Surface* screen_;
+    bool fast_;
+};
+
+bool has_surface(const core::AppState& state, int idx) {
+    const auto it = state._cached_pages.find(idx);
+    return it != state._cached_pages.end() && it->second;
+}
+
+}  // namespace
+
+void _start_page_transition(core::AppState& state, int direction) {
+    if (state._page_transitioning) return;
+    state._page_transition_direction = direction;
+    state._page_transition_progress = 0;
+    state._page_transitioning = true;
+}
+
+void draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
+                               Compositor compositor) {
+    Layers layers(state, screen, compositor);
+    layers.background(c);
+
+    const int current = state._current_page;
+    if (!state._page_transitioning) {
+        if (state._page_dirty.at(static_cast<std::size_t>(current)).is_set()) {
+            _render_page_to_surface(state, c, current);
+        }
+        if (has_surface(state, current)) layers.page(current, 0, 0, 255);
+        return;
+    }
+
+    const int previous = state._previous_page;
+    for (const int idx : {previous, current}) {
+        if (!has_surface(state, idx) || state._page_dirty.at(static_cast<std::size_t>(idx)).is_set()) {
+            _render_page_to_surface(state, c, idx);
+        }
+    }
+    const SlideFrame f = slide_frame(state._page_transition_progress, state._page_transition_duration,
+                                     state._page_transition_direction, c.config.SCREEN_WIDTH(),
+                                     c.config.SCREEN_HEIGHT());
+    layers.scaled_page(previous, f.scaled_w, f.scaled_h, f.prev_x, f.prev_y, f.prev_alpha);
+    for (int i = 0; i < 2; ++i) layers.page(previous, f.ghost_x[i], 0, f.ghost_alpha[i]);
+    layers.page(current, f.curr_x, 0, 255);
+
+    state._page_transition_progress += 1;
+    if (state._page_transition_progress >= state._page_transition_duration) {
+        state._page_transitioning = false;
+        state._page_transition_progress = 0;
+    }
+}
+
+void _draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen) {
+    draw_page_with_transition(state, c, screen, Compositor::fast);
+}
+
+}  // namespace ts::render

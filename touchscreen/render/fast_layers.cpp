@@ -1,0 +1,104 @@
+// Page layers with our own loops: only the runs a page drew are blended, straight from the
+// cached surface (opacity is applied in the blend, so no copy is made), and the scaled page
+// is sampled row by row into a reused buffer instead of a new surface.
+#include "layers.hpp"
+#include "pixels.hpp"
+
+#include <algorithm>
+#include <span>
+
+namespace ts::render::fast {
+namespace {
+
+struct Clip {
+    int x0, y0, x1, y1;  // [x0, x1) x [y0, y1)
+};
+
+Clip clip_of(const SDL_Surface* s) {
+    const SDL_Rect& r = s->clip_rect;
+    return {r.x, r.y, r.x + r.w, r.y + r.h};
+}
+
+// A cached page surface as we make them: straight-alpha ARGB, blended, no modulation.
+bool plain_page(SDL_Surface* page) {
+    if (page->format->format != SDL_PIXELFORMAT_ARGB8888 || SDL_MUSTLOCK(page)) return false;
+    SDL_BlendMode mode;
+    Uint8 alpha, r, g, b;
+    SDL_GetSurfaceBlendMode(page, &mode);
+    SDL_GetSurfaceAlphaMod(page, &alpha);
+    SDL_GetSurfaceColorMod(page, &r, &g, &b);
+    return mode == SDL_BLENDMODE_BLEND && alpha == 255 && r == 255 && g == 255 && b == 255;
+}
+
+std::uint32_t* row_of(SDL_Surface* s, int y) {
+    return reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(s->pixels) + static_cast<std::ptrdiff_t>(y) * s->pitch);
+}
+
+std::span<const pixels::Run> runs_in_row(const PageRuns& runs, int y) {
+    return {runs.runs.data() + runs.row_start[static_cast<std::size_t>(y)],
+            runs.runs.data() + runs.row_start[static_cast<std::size_t>(y) + 1]};
+}
+
+}  // namespace
+
+bool handles(const SDL_Surface* screen) {
+    const Uint32 f = screen->format->format;
+    return (f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888) && !SDL_MUSTLOCK(screen);
+}
+
+bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity) {
+    if (!handles(screen) || !plain_page(page)) return false;
+    if (opacity <= 0) return true;  // covers nothing
+    const PageRuns& runs = runs_of(cache, page_idx, page);
+    const Clip clip = clip_of(screen);
+    const int first = std::max(0, clip.y0 - y);
+    const int last = std::min(page->h, clip.y1 - y);
+    for (int sy = first; sy < last; ++sy) {
+        const std::uint32_t* src = row_of(page, sy);
+        std::uint32_t* dst = row_of(screen, y + sy);
+        for (const pixels::Run& run : runs_in_row(runs, sy)) {
+            const int x0 = std::max(x + run.x0, clip.x0);
+            const int x1 = std::min(x + run.x1, clip.x1);
+            if (x0 < x1) pixels::blend_row(dst + x0, src + (x0 - x), x1 - x0, static_cast<std::uint32_t>(opacity));
+        }
+    }
+    return true;
+}
+
+bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,
+                 int y, int opacity) {
+    if (!handles(screen) || !plain_page(page)) return false;
+    if (w <= 0 || h <= 0 || opacity <= 0) return true;
+    const PageRuns& runs = runs_of(cache, page_idx, page);
+    const Clip clip = clip_of(screen);
+    const std::int64_t src_w = page->w;
+    const std::int64_t src_h = page->h;
+
+    // The same sampling as pixels::scale_nearest: column i takes source column i * src_w / w.
+    cache.source_x.resize(static_cast<std::size_t>(w));
+    for (int i = 0; i < w; ++i) cache.source_x[static_cast<std::size_t>(i)] = static_cast<int>(i * src_w / w);
+    cache.row.resize(static_cast<std::size_t>(w));
+
+    const int first = std::max(0, clip.y0 - y);
+    const int last = std::min(h, clip.y1 - y);
+    const int left = clip.x0 - x;   // visible scaled columns: [left, right)
+    const int right = clip.x1 - x;
+    for (int sy = first; sy < last; ++sy) {
+        const int from_y = static_cast<int>(sy * src_h / h);
+        const std::uint32_t* src = row_of(page, from_y);
+        std::uint32_t* dst = row_of(screen, y + sy);
+        for (const pixels::Run& run : runs_in_row(runs, from_y)) {
+            // Scaled columns whose source column lies in [run.x0, run.x1).
+            int i0 = static_cast<int>((run.x0 * std::int64_t{w} + src_w - 1) / src_w);
+            int i1 = static_cast<int>((run.x1 * std::int64_t{w} + src_w - 1) / src_w);
+            i0 = std::max(i0, left);
+            i1 = std::min(i1, right);
+            if (i0 >= i1) continue;
+            for (int i = i0; i < i1; ++i) cache.row[static_cast<std::size_t>(i - i0)] = src[cache.source_x[static_cast<std::size_t>(i)]];
+            pixels::blend_row(dst + x + i0, cache.row.data(), i1 - i0, static_cast<std::uint32_t>(opacity));
+        }
+    }
+    return true;
+}
+
+}  // namespace ts::render::fast

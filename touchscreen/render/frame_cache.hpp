@@ -1,0 +1,44 @@
+// What render keeps between frames besides the shared state: the background with its corner
+// masks already laid on, the runs of each page surface that hold anything, and scratch space
+// for the slide, so that a frame allocates nothing and touches only pixels that matter.
+// Main thread only. Everything here is derived, and is rebuilt when its source changes.
+#pragma once
+
+#include "pixels.hpp"
+
+#include "../core/app_state.hpp"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace ts::render {
+
+// Where a page surface holds anything, row by row.
+struct PageRuns {
+    const SDL_Surface* surface = nullptr;  // the surface described; a different one means stale
+    bool stale = true;                     // set by every render of the page
+    std::vector<std::uint32_t> row_start;  // surface->h + 1 offsets into runs
+    std::vector<pixels::Run> runs;
+};
+
+struct FrameCache {
+    // _background_surface with the four masks blitted on, valid for the key below.
+    services::Surface composed_background;
+    const SDL_Surface* composed_from = nullptr;  // nullptr: nothing composed
+    int composed_for_w = 0, composed_for_h = 0;  // SCREEN_WIDTH / SCREEN_HEIGHT the masks sit at
+
+    std::array<PageRuns, core::PAGE_COUNT> page_runs;
+
+    // Slide scratch, reused: source column of each scaled column, and one gathered row.
+    std::vector<int> source_x;
+    std::vector<std::uint32_t> row;
+};
+
+// The state's cache, made on first use.
+FrameCache& frame_cache(core::AppState& state);
+
+// The runs of a cached page surface, found again if the page was rendered since.
+const PageRuns& runs_of(FrameCache& cache, int page_idx, SDL_Surface* surface);
+
+}  // namespace ts::render

@@ -1,0 +1,50 @@
+// The layers of a frame, drawn two ways. `plain` follows the picture's definition with SDL
+// blits of freshly made surfaces; `fast` gives the same picture from the frame cache with
+// our own loops, and declines (returning false, having drawn nothing) whatever it does not
+// handle, which then goes the plain way. Main thread only.
+#pragma once
+
+#include "frame_cache.hpp"
+
+#include "../core/app_state.hpp"
+#include "../services/components.hpp"
+
+namespace ts::render {
+
+// Where the four masks go: "tl", "tr", "bl", "br", for a screen of w x h and radius r.
+struct MaskPlace {
+    SDL_Surface* mask;
+    int x, y;
+};
+std::array<MaskPlace, 4> mask_places(const core::CornerMasks& masks, int w, int h);
+
+// The pixels of a 32-bit surface.
+inline pixels::View view_of(SDL_Surface* s) {
+    return {static_cast<std::uint32_t*>(s->pixels), s->w, s->h, s->pitch / 4};
+}
+
+namespace plain {
+
+// The background picture at (0, 0) and the four masks over it, or the base colour.
+void background(core::AppState& state, services::Components& c, SDL_Surface* screen);
+// A page surface at (x, y) with overall opacity 0-255 (255: the surface itself, else a copy).
+void page(SDL_Surface* screen, SDL_Surface* page, int x, int y, int opacity);
+// A new copy of the page scaled to exactly w x h without smoothing, at (x, y) with opacity.
+void scaled_page(SDL_Surface* screen, SDL_Surface* page, int w, int h, int x, int y, int opacity);
+
+}  // namespace plain
+
+namespace fast {
+
+// True when our loops can draw onto this screen.
+bool handles(const SDL_Surface* screen);
+bool background(core::AppState& state, services::Components& c, SDL_Surface* screen);
+bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity);
+bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,
+                 int y, int opacity);
+
+}  // namespace fast
+
+void blit_or_throw(SDL_Surface* src, SDL_Surface* dst, int x, int y);
+
+}  // namespace ts::render

@@ -1,0 +1,58 @@
+// The page cache: one full-screen surface per page, drawn again in place by the page
+// providers whenever the page is dirty.
+#include "frame.hpp"
+#include "frame_cache.hpp"
+
+#include <stdexcept>
+
+namespace ts::render {
+namespace {
+
+template <typename Provider>
+Provider& bound(const std::unique_ptr<Provider>& slot, const char* name) {
+    if (!slot) throw std::logic_error(std::string("page provider not bound: ") + name);
+    return *slot;
+}
+
+}  // namespace
+
+SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components& c, int page_idx) {
+    if (page_idx < 0 || page_idx >= core::PAGE_COUNT) throw std::out_of_range("no such page");
+    services::Surface& slot = state._cached_pages[page_idx];
+    if (!slot) slot = services::make_alpha_surface(c.config.SCREEN_WIDTH(), c.config.SCREEN_HEIGHT());
+    SDL_Surface* surface = slot.get();
+    // Whatever happens below, the runs found for the old picture no longer hold.
+    frame_cache(state).page_runs[static_cast<std::size_t>(page_idx)].stale = true;
+    if (SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 0, 0, 0, 0)) != 0) {
+        throw services::SdlError("SDL_FillRect");
+    }
+
+    const int w = c.config.SCREEN_WIDTH();
+    const int h = c.config.SCREEN_HEIGHT();
+    if (page_idx == 0) {
+        bound(c.skyclock, "skyclock").draw_weather_page(surface, {0, 30, w, h - 30});
+    } else if (page_idx == 1) {
+        int y = 12;
+        const int cpu_height = c.config.get_cpu_height();
+        const int mem_height = c.config.get_mem_height();
+        services::LoadPage& sys_mon = bound(c.sys_mon, "sys_mon");
+        sys_mon.draw_cpu(surface, {12, y, w - 24, cpu_height});
+        y += cpu_height + 12;
+        sys_mon.draw_memory(surface, {12, y, w - 24, mem_height});
+    } else if (page_idx == 2) {
+        bound(c.disk, "disk").draw_disk(surface, {12, 12, w - 24, h - 24});
+    } else if (page_idx == 3) {
+        int y = 12;
+        const int net_height = c.config.get_net_height();
+        const int proc_height = c.config.get_proc_height();
+        services::NetworkPage& net_proc = bound(c.net_proc, "net_proc");
+        net_proc.draw_network(surface, {12, y, w - 24, net_height});
+        y += net_height + 12;
+        net_proc.draw_processes(surface, nullptr, {12, y, w - 24, proc_height});
+    }
+
+    state._page_dirty[static_cast<std::size_t>(page_idx)].clear();
+    return surface;
+}
+
+}  // namespace ts::render
