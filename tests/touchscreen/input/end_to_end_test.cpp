@@ -16,8 +16,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -47,28 +45,15 @@ TEST(EndToEnd, SwipesFromTheReaderReachTheDashboard) {
     dir.script("touchreader", kSwipes);
     const std::string log_path = dir.path() + "/stderr.log";
 
-    std::vector<std::string> env = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
-                                    "TOUCHSCREEN_SETTINGS=" + dir.path() + "/settings.conf",
-                                    "XDG_RUNTIME_DIR=" + dir.path()};
-    for (char** e = environ; *e; ++e) {
-        const std::string var = *e;
-        const std::string name = var.substr(0, var.find('='));
-        if (name != "SDL_VIDEODRIVER" && name != "SDL_AUDIODRIVER" && name != "TOUCHSCREEN_SETTINGS" &&
-            name != "XDG_RUNTIME_DIR") {
-            env.push_back(var);
-        }
-    }
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        const int err = open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(err, STDERR_FILENO);
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        execve(argv[0], argv, envp.data());
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TOUCHSCREEN_SETTINGS", (dir.path() + "/settings.conf").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+        dup2(open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
 

@@ -126,18 +126,13 @@ TEST_F(Gestures, LockedAxisIsKeptForTheWholeTouch) {
     EXPECT_EQ(state->_swipe_direction_locked, "horizontal");
 }
 
-TEST_F(Gestures, PullDownOpensTheControlCentreWithARipple) {
+TEST_F(Gestures, PushUpOnlyEndsAndPullDownOpensWithARipple) {
+    swipe({180, 300}, {{180, 249}});
+    EXPECT_TRUE(fc.log.calls().empty());
+    state->_swipe_cooldown = 0;
     swipe({180, 300}, {{180, 351}});
     EXPECT_EQ(fc.log.calls(), (std::vector<std::string>{"open_settings", "add_ripple 180 351 120"}));
     EXPECT_EQ(info_lines(), std::vector<std::string>{"INFO 下滑打开控制中心"});
-    expect_idle_after_gesture();
-}
-
-TEST_F(Gestures, UpwardSwipeOnlyEndsTheGesture) {
-    swipe({180, 300}, {{180, 249}});
-    EXPECT_TRUE(fc.log.calls().empty());
-    EXPECT_TRUE(info_lines().empty());
-    EXPECT_EQ(state->_swipe_cooldown, 5);
     expect_idle_after_gesture();
 }
 
@@ -173,14 +168,6 @@ TEST_F(Gestures, TouchOnDarkScreenWakesToFirstPageAndStartsTracking) {
     EXPECT_EQ(state->_touch_start_y, 60);
 }
 
-TEST_F(Gestures, WakingPointStillObeysTheGuards) {
-    fc.data_mgr.screen_on = false;
-    state->_swipe_cooldown = 2;
-    point({50, 60});
-    EXPECT_EQ(state->_current_page, 0);
-    EXPECT_FALSE(state->_touch_in_progress);
-}
-
 TEST_F(Gestures, OpenOrAnimatingControlCentreTakesThePoint) {
     struct Case {
         bool open;
@@ -199,24 +186,20 @@ TEST_F(Gestures, OpenOrAnimatingControlCentreTakesThePoint) {
     }
 }
 
-TEST_F(Gestures, ReleaseWithNothingTrackedStillResetsAndClears) {
-    state->_swipe_cooldown = 3;
-    state->_button_press_area = services::AreaDescriptor{"brightness", "40"};
-    state->_button_press_pos = std::pair{150, 50};
-    release();
-    EXPECT_EQ(fc.log.calls(), std::vector<std::string>{"reset_rgb_animation"});
-    EXPECT_FALSE(state->_button_press_area);
-    EXPECT_FALSE(state->_button_press_pos);
-    EXPECT_EQ(state->_swipe_cooldown, 3);
-}
-
-TEST_F(Gestures, ReleaseEndsTrackingButNotTheCooldown) {
-    swipe({100, 500}, {{110, 500}, {140, 505}});  // locked horizontal, below the threshold
-    state->_swipe_cooldown = 2;
-    release();
-    expect_idle_after_gesture();
-    EXPECT_EQ(state->_swipe_cooldown, 2);
-    EXPECT_TRUE(transitions.empty());
+TEST_F(Gestures, ReleaseResetsTrackingAndPressFieldsButNotTheCooldown) {
+    for (const bool tracked : {false, true}) {
+        fc.log.clear();
+        if (tracked) swipe({100, 500}, {{110, 500}, {140, 505}});  // locked, below the threshold
+        state->_swipe_cooldown = 3;
+        state->_button_press_area = services::AreaDescriptor{"brightness", "40"};
+        state->_button_press_pos = std::pair{150, 50};
+        release();
+        EXPECT_EQ(fc.log.calls(), std::vector<std::string>{"reset_rgb_animation"});
+        EXPECT_FALSE(state->_button_press_area);
+        EXPECT_FALSE(state->_button_press_pos);
+        EXPECT_EQ(state->_swipe_cooldown, 3);
+        expect_idle_after_gesture();
+    }
 }
 
 TEST_F(Gestures, HistoryKeepsTheNewestFourMoves) {
