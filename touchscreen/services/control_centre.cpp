@@ -94,7 +94,10 @@ void PullDeck::save() {
     std::ofstream out(settings_path_, std::ios::trunc);
     out << "brightness=" << brightness_ << "\nhue=" << hue_ << "\ntimeout=" << feed_.auto_off_seconds()
         << "\nrgb_mode=" << rgb_mode_ << "\n";
-    if (!out) throw std::runtime_error("cannot save settings to " + settings_path_ + ": " + std::strerror(errno));
+    out.flush();
+    // A panel on a read-only root must keep running: the setting still applies, and the
+    // panel says that it was not kept, until a later save succeeds.
+    save_error_ = out ? "" : "Settings not saved: " + std::string(std::strerror(errno));
 }
 
 int PullDeck::panel_top() const { return static_cast<int>(-kPanelHeight * (1.0 - progress_)); }
@@ -187,6 +190,7 @@ void PullDeck::draw_controls(SDL_Surface* screen, int top) {
     const Color card = knobs_.color("card"), track = knobs_.color("track");
     paint::rounded_box(screen, {8, top, screen->w - 16, kPanelHeight - 8}, 24, card, 240);
     knobs_.text.draw(screen, "Control centre", kMargin, top + 20, 22, text, true);
+    if (!save_error_.empty()) knobs_.text.draw(screen, save_error_, kMargin, top + 42, 11, knobs_.color("warn"));
 
     knobs_.text.draw(screen, "Brightness " + std::to_string(brightness_) + "%", kMargin, top + 60, 14, gray);
     SDL_Rect b = kBrightnessTrack;

@@ -40,6 +40,7 @@ public:
     const std::string& rgb_mode() const { return rgb_mode_; }
     bool button_pressed(const std::string& btn_id) const;
     std::size_t ripple_count() const { return ripples_.size(); }
+    const std::string& save_error() const { return save_error_; }
 
     static constexpr int kPanelHeight = 440;       // pixels
     static constexpr double kProgressStep = 0.2;   // per frame: opens in 5 frames
@@ -70,6 +71,7 @@ private:
     int hue_ = 120;
     int slide_start_x_ = 0;
     std::string rgb_mode_ = "rainbow";
+    std::string save_error_;  // shown in the panel while the settings file cannot be written
     bool unsaved_ = false;  // a slider changed a setting that is not stored yet
     std::vector<Ripple> ripples_;
     std::map<std::string, int> pressed_;  // button identifier -> frames since press

@@ -3,6 +3,7 @@
 #include "core/log.hpp"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -12,7 +13,7 @@ namespace ts::test {
 
 LogCapture::LogCapture() {
     char path[] = "/tmp/ts-log-XXXXXX";
-    fd_ = mkstemp(path);
+    fd_ = mkostemp(path, O_CLOEXEC);
     if (fd_ < 0) throw std::runtime_error("mkstemp failed");
     unlink(path);
     core::log::set_output_fd(fd_);
