@@ -16,10 +16,6 @@ services::Surface base_colour_background(int w, int h) {
     return s;
 }
 
-bool full_clip(const SDL_Surface* s) {
-    return s->clip_rect.x == 0 && s->clip_rect.y == 0 && s->clip_rect.w == s->w && s->clip_rect.h == s->h;
-}
-
 // The background's blit onto the screen is a plain copy of its bytes.
 bool copies_as_bytes(SDL_Surface* bg, const SDL_Surface* screen) {
     if (bg->format->format != screen->format->format || bg->w != screen->w || bg->h != screen->h) return false;
@@ -33,7 +29,13 @@ bool copies_as_bytes(SDL_Surface* bg, const SDL_Surface* screen) {
     return !blends && r == 255 && g == 255 && b == 255;
 }
 
-void copy_rows(SDL_Surface* from, SDL_Surface* to) {
+}  // namespace
+
+bool full_clip(const SDL_Surface* s) {
+    return s->clip_rect.x == 0 && s->clip_rect.y == 0 && s->clip_rect.w == s->w && s->clip_rect.h == s->h;
+}
+
+void copy_pixels(SDL_Surface* from, SDL_Surface* to) {
     const std::size_t row_bytes = static_cast<std::size_t>(from->w) * from->format->BytesPerPixel;
     const auto* src = static_cast<const Uint8*>(from->pixels);
     auto* dst = static_cast<Uint8*>(to->pixels);
@@ -44,15 +46,16 @@ void copy_rows(SDL_Surface* from, SDL_Surface* to) {
     for (int y = 0; y < from->h; ++y) std::memcpy(dst + y * to->pitch, src + y * from->pitch, row_bytes);
 }
 
-}  // namespace
-
 void blit_or_throw(SDL_Surface* src, SDL_Surface* dst, int x, int y) {
     SDL_Rect at{x, y, 0, 0};  // SDL clips this copy in place
     if (SDL_BlitSurface(src, nullptr, dst, &at) != 0) throw services::SdlError("SDL_BlitSurface");
 }
 
 void check_background(core::AppState& state, services::Components& c, SDL_Surface* screen) {
-    if (state._frame_cache) state._frame_cache->composed_from = nullptr;
+    if (state._frame_cache) {
+        state._frame_cache->composed_from = nullptr;
+        state._frame_cache->rest_page = nullptr;
+    }
     try {
         state._background_surface = c.permission.create_dynamic_background();
         if (state._background_surface) {
@@ -105,7 +108,7 @@ bool background(core::AppState& state, services::Components& c, SDL_Surface* scr
             if (!cache.composed_background) throw services::SdlError("SDL_CreateRGBSurfaceWithFormat");
         }
         cache.composed_from = nullptr;  // until the masks are on
-        copy_rows(bg, cache.composed_background.get());
+        copy_pixels(bg, cache.composed_background.get());
         for (const MaskPlace& m : mask_places(masks, w, h)) {
             blit_or_throw(m.mask, cache.composed_background.get(), m.x, m.y);
         }
@@ -113,7 +116,7 @@ bool background(core::AppState& state, services::Components& c, SDL_Surface* scr
         cache.composed_for_w = w;
         cache.composed_for_h = h;
     }
-    copy_rows(cache.composed_background.get(), screen);
+    copy_pixels(cache.composed_background.get(), screen);
     return true;
 }
 

@@ -50,6 +50,10 @@ public:
     Layers(core::AppState& state, SDL_Surface* screen, Compositor how)
         : state_(state), screen_(screen), fast_(how == Compositor::fast && fast::handles(screen)) {}
 
+    // The page at rest over the background; false when the fast way declines.
+    bool resting(services::Components& c, int idx) {
+        return fast_ && fast::resting(state_, c, screen_, idx, state_._cached_pages.at(idx).get());
+    }
     void background(services::Components& c) {
         if (!(fast_ && fast::background(state_, c, screen_))) plain::background(state_, c, screen_);
     }
@@ -89,17 +93,20 @@ void _start_page_transition(core::AppState& state, int direction) {
 void draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
                                Compositor compositor) {
     Layers layers(state, screen, compositor);
-    layers.background(c);
-
     const int current = state._current_page;
     if (!state._page_transitioning) {
+        // Rendered first, so that background and page can come from one composed picture;
+        // the screen shows the same either way.
         if (state._page_dirty.at(static_cast<std::size_t>(current)).is_set()) {
             _render_page_to_surface(state, c, current);
         }
+        if (has_surface(state, current) && layers.resting(c, current)) return;
+        layers.background(c);
         if (has_surface(state, current)) layers.page(current, 0, 0, 255);
         return;
     }
 
+    layers.background(c);
     const int previous = state._previous_page;
     for (const int idx : {previous, current}) {
         if (!has_surface(state, idx) || state._page_dirty.at(static_cast<std::size_t>(idx)).is_set()) {

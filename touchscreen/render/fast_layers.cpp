@@ -94,10 +94,42 @@ bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
             i0 = std::max(i0, left);
             i1 = std::min(i1, right);
             if (i0 >= i1) continue;
+            if (w == src_w) {  // full size: the columns map one to one
+                pixels::blend_row(dst + x + i0, src + i0, i1 - i0, static_cast<std::uint32_t>(opacity));
+                continue;
+            }
             for (int i = i0; i < i1; ++i) cache.row[static_cast<std::size_t>(i - i0)] = src[cache.source_x[static_cast<std::size_t>(i)]];
             pixels::blend_row(dst + x + i0, cache.row.data(), i1 - i0, static_cast<std::uint32_t>(opacity));
         }
     }
+    return true;
+}
+
+bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page) {
+    if (!handles(screen) || !plain_page(page) || !full_clip(screen)) return false;
+    FrameCache& cache = frame_cache(state);
+    const int w = c.config.SCREEN_WIDTH();
+    const int h = c.config.SCREEN_HEIGHT();
+    SDL_Surface* rest = cache.rest.get();
+    if (rest == nullptr || rest->w != screen->w || rest->h != screen->h || rest->format->format != screen->format->format) {
+        cache.rest.reset(SDL_CreateRGBSurfaceWithFormat(0, screen->w, screen->h, 32, screen->format->format));
+        if (!cache.rest) throw services::SdlError("SDL_CreateRGBSurfaceWithFormat");
+        rest = cache.rest.get();
+        cache.rest_page = nullptr;
+    }
+    const PageRuns& runs = cache.page_runs[static_cast<std::size_t>(page_idx)];
+    const bool current = cache.rest_page == page && runs.surface == page && !runs.stale &&
+                         runs.scan == cache.rest_scan && cache.rest_for_w == w && cache.rest_for_h == h;
+    if (!current) {
+        cache.rest_page = nullptr;  // until it is whole
+        if (!background(state, c, rest)) plain::background(state, c, rest);
+        if (!fast::page(cache, rest, page_idx, page, 0, 0, 255)) plain::page(rest, page, 0, 0, 255);
+        cache.rest_page = page;
+        cache.rest_scan = cache.page_runs[static_cast<std::size_t>(page_idx)].scan;
+        cache.rest_for_w = w;
+        cache.rest_for_h = h;
+    }
+    copy_pixels(rest, screen);
     return true;
 }
 

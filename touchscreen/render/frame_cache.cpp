@@ -27,6 +27,7 @@ const PageRuns& runs_of(FrameCache& cache, int page_idx, SDL_Surface* surface) {
     }
     r.surface = surface;
     r.stale = false;
+    ++r.scan;
     return r;
 }
 

@@ -18,6 +18,7 @@ namespace ts::render {
 struct PageRuns {
     const SDL_Surface* surface = nullptr;  // the surface described; a different one means stale
     bool stale = true;                     // set by every render of the page
+    std::uint64_t scan = 0;                // counts the scans, so a picture made from them can tell
     std::vector<std::uint32_t> row_start;  // surface->h + 1 offsets into runs
     std::vector<pixels::Run> runs;
 };
@@ -29,6 +30,13 @@ struct FrameCache {
     int composed_for_w = 0, composed_for_h = 0;  // SCREEN_WIDTH / SCREEN_HEIGHT the masks sit at
 
     std::array<PageRuns, core::PAGE_COUNT> page_runs;
+
+    // The whole resting picture (background, masks, page) in the screen's format: while
+    // nothing under it changes, a frame at rest is one copy of it.
+    services::Surface rest;
+    const SDL_Surface* rest_page = nullptr;  // nullptr: nothing composed
+    std::uint64_t rest_scan = 0;             // the page's PageRuns::scan when composed
+    int rest_for_w = 0, rest_for_h = 0;      // SCREEN_WIDTH / SCREEN_HEIGHT when composed
 
     // Slide scratch, reused: source column of each scaled column, and one gathered row.
     std::vector<int> source_x;

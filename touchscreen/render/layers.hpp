@@ -39,6 +39,10 @@ namespace fast {
 // True when our loops can draw onto this screen.
 bool handles(const SDL_Surface* screen);
 bool background(core::AppState& state, services::Components& c, SDL_Surface* screen);
+// Background, masks and page idx at (0, 0) at full opacity, from the resting picture kept
+// in the frame cache, which is composed again when the page, the background or the
+// configured size changed.
+bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page);
 bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity);
 bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,
                  int y, int opacity);
@@ -46,5 +50,10 @@ bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
 }  // namespace fast
 
 void blit_or_throw(SDL_Surface* src, SDL_Surface* dst, int x, int y);
+
+// Copies the pixels of one surface onto another of the same format and size.
+void copy_pixels(SDL_Surface* from, SDL_Surface* to);
+
+bool full_clip(const SDL_Surface* s);
 
 }  // namespace ts::render

@@ -99,6 +99,7 @@ TEST_F(FastPath, SamePictureAtRestAndInEverySlideFrame) {
             ASSERT_TRUE(state._frame_cache);
             EXPECT_FALSE(state._frame_cache->page_runs[2].stale) << "the page went the fast way";
             EXPECT_EQ(state._frame_cache->composed_from == state._background_surface.get(), s.fast_background);
+            EXPECT_EQ(state._frame_cache->rest_page, state._cached_pages.at(2).get()) << "a resting picture was kept";
         }
         for (const int direction : {+1, -1}) {
             render::_start_page_transition(state, direction);
@@ -114,21 +115,38 @@ TEST_F(FastPath, SamePictureAtRestAndInEverySlideFrame) {
     }
 }
 
-TEST_F(FastPath, NewRenderOrNewBackgroundIsPickedUp) {
+TEST_F(FastPath, NewRenderNewBackgroundOrNewSizeIsPickedUp) {
     prepare(SDL_PIXELFORMAT_RGB888);
     state._current_page = 2;
     draw_both();
+    draw_both();  // now from the kept resting picture
+    int worst = 0;
+    // A configured width smaller than the screen moves the right-hand masks.
+    f.config.screen_width = 300;
+    draw_both();
+    std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
+    EXPECT_LE(worst, 1) << where;
+    EXPECT_EQ(rgb_at(fast_screen.get(), 299, 0), (Rgb{12, 14, 18}));
+    f.config.screen_width = 376;
     // The provider draws something else, and the background changes: nothing stale may show.
     state._page_dirty[2].set();
     f.pages.page_colors[2] = {10, 220, 30};
     f.permission.make_background = [] { return solid_alpha_surface(376, 960, {90, 60, 30}); };
     render::check_background(state, f.components, fast_screen.get());
     draw_both();
-    int worst = 0;
-    const std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
+    where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
     EXPECT_LE(worst, 1) << where;
     EXPECT_EQ(rgb_at(fast_screen.get(), 6, 600), (Rgb{90, 60, 30}));    // background, outside the disk rectangle
     EXPECT_EQ(rgb_at(fast_screen.get(), 100, 600), (Rgb{10, 220, 30}));  // the new render
+
+    // Rendered again during a slide: the page at rest afterwards is the new picture.
+    state._previous_page = 1;
+    state._page_dirty[2].set();
+    f.pages.page_colors[2] = {200, 20, 120};
+    render::_start_page_transition(state, +1);
+    for (int k = 0; k < 10; ++k) draw_both();
+    draw_both();
+    EXPECT_EQ(rgb_at(fast_screen.get(), 100, 600), (Rgb{200, 20, 120}));
 }
 
 }  // namespace
