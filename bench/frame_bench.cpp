@@ -1,0 +1,64 @@
+// Time of one frame's page area (background, masks, page or slide, indicator) at 376 x 960,
+// beside one full-screen memcpy measured in the same run as the yardstick.
+#include "frame_scene.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+ts::bench::FrameScene& scene() {
+    static const auto s = std::make_unique<ts::bench::FrameScene>();
+    return *s;
+}
+
+void BM_Memcpy(benchmark::State& st) {
+    const std::size_t bytes = 376u * 960u * 4u;
+    std::vector<unsigned char> from(bytes, 7), to(bytes);
+    for (auto _ : st) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(bytes));
+}
+
+void BM_RestingFrame(benchmark::State& st) {
+    const auto how = static_cast<ts::render::Compositor>(st.range(0));
+    for (auto _ : st) {
+        scene().resting_frame(how);
+        benchmark::ClobberMemory();
+    }
+    st.counters["drawn_share"] = scene().drawn_share();
+}
+
+void BM_RestingFrameAfterRender(benchmark::State& st) {
+    for (auto _ : st) {
+        scene().resting_frame_after_render();
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_SlideFrame(benchmark::State& st) {
+    const auto how = static_cast<ts::render::Compositor>(st.range(0));
+    const int k = static_cast<int>(st.range(1));
+    for (auto _ : st) {
+        scene().slide_frame(k, -1, how);
+        benchmark::ClobberMemory();
+    }
+}
+
+constexpr int kFast = static_cast<int>(ts::render::Compositor::fast);
+constexpr int kPlain = static_cast<int>(ts::render::Compositor::plain);
+
+BENCHMARK(BM_Memcpy);
+BENCHMARK(BM_RestingFrame)->ArgNames({"plain"})->Arg(kFast)->Arg(kPlain);
+BENCHMARK(BM_RestingFrameAfterRender);
+BENCHMARK(BM_SlideFrame)->ArgNames({"plain", "k"})->ArgsProduct({{kFast, kPlain}, {0, 1, 5, 9}});
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,62 @@
+#include "frame_scene.hpp"
+
+#include "sample_page.hpp"
+
+#include "render/frame_cache.hpp"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace ts::bench {
+
+FrameScene::FrameScene() {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw services::SdlError("SDL_InitSubSystem");
+    window_.reset(SDL_CreateWindow("frame bench", 0, 0, 376, 960, 0));
+    if (!window_) throw services::SdlError("SDL_CreateWindow");
+    screen_ = SDL_GetWindowSurface(window_.get());
+    if (screen_ == nullptr) throw services::SdlError("SDL_GetWindowSurface");
+
+    builtin_.panelkit.hour_now = [] { return 12; };
+    render::check_background(state_, builtin_.components, screen_);
+    double share = 0;
+    for (int idx = 0; idx < core::PAGE_COUNT; ++idx) {
+        state_._cached_pages[idx] = services::make_alpha_surface(376, 960);
+        test::draw_sample_page(state_._cached_pages[idx].get(), 100 + static_cast<unsigned>(idx));
+        share += test::drawn_share(state_._cached_pages[idx].get());
+    }
+    drawn_share_ = share / core::PAGE_COUNT;
+    state_._previous_page = 1;
+    state_._current_page = 2;
+}
+
+FrameScene::~FrameScene() {
+    window_.reset();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void FrameScene::draw(render::Compositor how) {
+    render::draw_page_with_transition(state_, builtin_.components, screen_, how);
+    render::_draw_page_indicator(state_, builtin_.knobs, screen_);
+}
+
+void FrameScene::resting_frame(render::Compositor how) {
+    state_._page_transitioning = false;
+    state_._page_transition_progress = 0;
+    draw(how);
+}
+
+void FrameScene::resting_frame_after_render() {
+    render::frame_cache(state_).page_runs[static_cast<std::size_t>(state_._current_page)].stale = true;
+    resting_frame();
+}
+
+void FrameScene::slide_frame(int k, int direction, render::Compositor how) {
+    state_._page_transitioning = true;
+    state_._page_transition_direction = direction;
+    state_._page_transition_progress = k;
+    draw(how);
+}
+
+}  // namespace ts::bench
