@@ -145,7 +145,11 @@ void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {
     for (int x0 = 0; x0 < w; x0 += kRunBlock) {
         const int x1 = std::min(w, x0 + kRunBlock);
         std::uint32_t any = 0;
-        for (int x = x0; x < x1; ++x) any |= row[x];
+        if (x1 - x0 == kRunBlock) {
+            for (int x = 0; x < kRunBlock; ++x) any |= row[x0 + x];  // a fixed count: one vector OR
+        } else {
+            for (int x = x0; x < x1; ++x) any |= row[x];
+        }
         if ((any >> 24) == 0) continue;
         if (open && x0 - run.x1 < kRunMergeGap) {
             run.x1 = x1;
