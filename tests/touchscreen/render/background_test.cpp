@@ -88,14 +88,5 @@ TEST_F(Background, AbsentPictureMeansBaseFillAndNoMasks) {
     EXPECT_FALSE(state._corner_mask_cache.has_value());
 }
 
-TEST_F(Background, NewPictureReplacesTheOldOnTheNextFrame) {
-    use_background({100, 150, 200});
-    draw();
-    use_background({30, 60, 90});
-    draw();
-    EXPECT_EQ(rgb_at(screen, 188, 480), (Rgb{30, 60, 90}));
-    EXPECT_EQ(rgb_at(screen, 0, 0), kBase);
-}
-
 }  // namespace
 }  // namespace ts::test

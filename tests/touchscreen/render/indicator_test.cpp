@@ -37,13 +37,5 @@ TEST(Indicator, DotsCentredOnAnyWidthWithTheCurrentPageHighlighted) {
     }
 }
 
-TEST(Indicator, MissingColourIsAnError) {
-    FakeConfig config;
-    config.colors.erase("text_gray");
-    core::AppState state;
-    services::Surface screen = services::make_opaque_surface(376, 40);
-    EXPECT_THROW(render::_draw_page_indicator(state, config, screen.get()), std::out_of_range);
-}
-
 }  // namespace
 }  // namespace ts::test

@@ -1,4 +1,4 @@
-// Our pixel routines on plain memory: blending with opacity, circle rows, mirroring,
+// Our pixel routines on plain memory: blending with opacity, mirroring,
 // nearest scaling and the runs that tell the compositor where a page drew.
 #include "render/pixels.hpp"
 
@@ -73,16 +73,6 @@ TEST(BlendRow, AgreesWithSdlBlitsAtAnyOpacity) {
         }
         EXPECT_LE(worst, 1) << "opacity " << opacity;
     }
-}
-
-TEST(CircleRows, RadiusFourCoversNineRowsSymmetrically) {
-    std::vector<std::pair<int, std::pair<int, int>>> rows;
-    for_each_circle_row(10, 20, 4, [&](int y, int x0, int x1) { rows.push_back({y, {x0, x1}}); });
-    const std::vector<std::pair<int, std::pair<int, int>>> expected{
-        {16, {10, 10}}, {17, {8, 12}}, {18, {7, 13}}, {19, {7, 13}}, {20, {6, 14}},
-        {21, {7, 13}},  {22, {7, 13}}, {23, {8, 12}}, {24, {10, 10}},
-    };
-    EXPECT_EQ(rows, expected);
 }
 
 TEST(Mirror, FlipsEitherWayOrBoth) {
