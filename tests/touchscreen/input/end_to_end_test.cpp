@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 // One line per 20 ms with a millisecond timestamp; a pause after each swipe lets the slide
 // and the cooldown end. Once the dashboard is gone the next "idle" line ends the script.
 const char* kSwipes = R"(line() { echo "$(date +%s%3N) $1 $2"; sleep 0.02; }
-release() { line -1 -1; sleep 0.8; }
+release() { line -1 -1; sleep 1.5; }
 sleep 0.5
 for x in 300 280 260 240 220 200; do line $x 500; done; release
 for x in 100 120 140 160 180 200; do line $x 500; done; release
