@@ -12,7 +12,7 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual double now() = 0;                  // seconds, monotonic, arbitrary origin
-    virtual void sleep_for(double seconds) = 0;  // any thread
+    virtual void sleep_for(double seconds) noexcept = 0;  // any thread
 };
 
 class SteadyClock final : public Clock {
@@ -20,7 +20,7 @@ public:
     double now() override {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     }
-    void sleep_for(double seconds) override {
+    void sleep_for(double seconds) noexcept override {
         if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     }
 };

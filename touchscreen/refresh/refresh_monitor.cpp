@@ -70,18 +70,7 @@ double refresh_pass(core::AppState& state, const services::Config& config, servi
 
 void _refresh_monitor(core::AppState& state, const services::Config& config, services::DataManager& data_mgr,
                       core::Clock& clock) {
-    for (;;) {
-        const double pause = refresh_pass(state, config, data_mgr, clock);
-        try {
-            clock.sleep_for(pause);
-        } catch (...) {
-            // A failed pause ends the pass like any other error.
-            try {
-                clock.sleep_for(kIdlePause);
-            } catch (...) {
-            }
-        }
-    }
+    for (;;) clock.sleep_for(refresh_pass(state, config, data_mgr, clock));
 }
 
 }  // namespace ts::refresh

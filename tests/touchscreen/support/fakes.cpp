@@ -10,7 +10,7 @@ double ManualClock::now() {
     return now_;
 }
 
-void ManualClock::sleep_for(double seconds) {
+void ManualClock::sleep_for(double seconds) noexcept {
     double t;
     {
         std::lock_guard lock(mutex_);

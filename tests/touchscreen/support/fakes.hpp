@@ -19,7 +19,7 @@ namespace ts::test {
 class ManualClock : public core::Clock {
 public:
     double now() override;
-    void sleep_for(double seconds) override;
+    void sleep_for(double seconds) noexcept override;
     void advance(double seconds);
     std::vector<double> sleeps() const;
     // Called after every sleep_for with the new time; lets a test act "during" a pause.
