@@ -273,8 +273,16 @@ TEST(Child, GetsOnlyThePipeAndDefaultSignals) {
     s.start();
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     ASSERT_TRUE(s.log_arrives("DEBUG 触摸原始数据: ready"));
-    std::this_thread::sleep_for(100ms);  // let the shell become sleep
     const std::string proc = "/proc/" + std::to_string(s.pids().at(0));
+    // The shell holds its script open until it has become sleep; a loaded machine takes a while.
+    const auto comm = [&] {
+        std::ifstream in(proc + "/comm");
+        std::string name;
+        std::getline(in, name);
+        return name;
+    };
+    for (int i = 0; i < 500 && comm() != "sleep"; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(comm(), "sleep");
 
     Lines fds;
     for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd")) fds.push_back(entry.path().filename());
