@@ -4,6 +4,7 @@
 #include "layers.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace ts::render {
@@ -63,6 +64,12 @@ public:
             plain::page(screen_, p, x, y, opacity);
         }
     }
+    // The page at (x, y) once per opacity, in order: the same picture as page() per opacity.
+    void page_layers(int idx, int x, int y, std::span<const std::uint32_t> opacities) {
+        SDL_Surface* p = state_._cached_pages.at(idx).get();
+        if (fast_ && fast::page_layers(frame_cache(state_), screen_, idx, p, x, y, opacities)) return;
+        for (const std::uint32_t o : opacities) plain::page(screen_, p, x, y, static_cast<int>(o));
+    }
     void scaled_page(int idx, int w, int h, int x, int y, int opacity) {
         SDL_Surface* p = state_._cached_pages.at(idx).get();
         if (!(fast_ && fast::scaled_page(frame_cache(state_), screen_, idx, p, w, h, x, y, opacity))) {
@@ -116,8 +123,19 @@ void draw_page_with_transition(core::AppState& state, services::Components& c, S
     const SlideFrame f = slide_frame(state._page_transition_progress, state._page_transition_duration,
                                      state._page_transition_direction, c.config.SCREEN_WIDTH(),
                                      c.config.SCREEN_HEIGHT());
-    layers.scaled_page(previous, f.scaled_w, f.scaled_h, f.prev_x, f.prev_y, f.prev_alpha);
-    for (int i = 0; i < 2; ++i) layers.page(previous, f.ghost_x[i], 0, f.ghost_alpha[i]);
+    const SDL_Surface* prev_surface = state._cached_pages.at(previous).get();
+    if (f.scaled_w == prev_surface->w && f.scaled_h == prev_surface->h && f.prev_y == 0 &&
+        f.ghost_x[0] == f.prev_x && f.ghost_x[1] == f.prev_x) {
+        // The first frame: the unscaled page and both ghosts lie exactly on one another, so the
+        // three are blended in one pass, in the same order.
+        const std::array<std::uint32_t, 3> opacities{static_cast<std::uint32_t>(f.prev_alpha),
+                                                     static_cast<std::uint32_t>(f.ghost_alpha[0]),
+                                                     static_cast<std::uint32_t>(f.ghost_alpha[1])};
+        layers.page_layers(previous, f.prev_x, 0, opacities);
+    } else {
+        layers.scaled_page(previous, f.scaled_w, f.scaled_h, f.prev_x, f.prev_y, f.prev_alpha);
+        for (int i = 0; i < 2; ++i) layers.page(previous, f.ghost_x[i], 0, f.ghost_alpha[i]);
+    }
     layers.page(current, f.curr_x, 0, 255);
 
     state._page_transition_progress += 1;

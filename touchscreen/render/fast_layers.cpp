@@ -46,9 +46,10 @@ bool handles(const SDL_Surface* screen) {
     return (f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888) && !SDL_MUSTLOCK(screen);
 }
 
-bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity) {
+bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y,
+                 std::span<const std::uint32_t> opacities) {
     if (!handles(screen) || !plain_page(page)) return false;
-    if (opacity <= 0) return true;  // covers nothing
+    if (std::ranges::all_of(opacities, [](std::uint32_t o) { return o == 0; })) return true;  // covers nothing
     const PageRuns& runs = runs_of(cache, page_idx, page);
     const Clip clip = clip_of(screen);
     const int first = std::max(0, clip.y0 - y);
@@ -59,10 +60,15 @@ bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* pag
         for (const pixels::Run& run : runs_in_row(runs, sy)) {
             const int x0 = std::max(x + run.x0, clip.x0);
             const int x1 = std::min(x + run.x1, clip.x1);
-            if (x0 < x1) pixels::blend_row(dst + x0, src + (x0 - x), x1 - x0, static_cast<std::uint32_t>(opacity));
+            if (x0 < x1) pixels::blend_row_layers(dst + x0, src + (x0 - x), x1 - x0, opacities);
         }
     }
     return true;
+}
+
+bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity) {
+    const auto o = static_cast<std::uint32_t>(std::max(opacity, 0));
+    return page_layers(cache, screen, page_idx, page, x, y, std::span<const std::uint32_t>(&o, 1));
 }
 
 bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,

@@ -9,6 +9,8 @@
 #include "../core/app_state.hpp"
 #include "../services/components.hpp"
 
+#include <span>
+
 namespace ts::render {
 
 // Where the four masks go: "tl", "tr", "bl", "br", for a screen of w x h and radius r.
@@ -44,6 +46,9 @@ bool background(core::AppState& state, services::Components& c, SDL_Surface* scr
 // configured size changed.
 bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page);
 bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity);
+// The page at (x, y) once per opacity, in order, in one pass over the screen.
+bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y,
+                 std::span<const std::uint32_t> opacities);
 bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,
                  int y, int opacity);
 

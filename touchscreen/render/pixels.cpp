@@ -1,6 +1,7 @@
 #include "pixels.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 // The 32-byte vector helpers below are internal and always inlined; the warning about how
@@ -86,26 +87,48 @@ struct Wide {
 
 [[gnu::always_inline]] inline void store(std::uint32_t* p, const u32x8& v) { std::memcpy(p, &v, sizeof v); }
 
-[[gnu::always_inline]] inline void blend_full(std::uint32_t* dst, const std::uint32_t* src) {
-    const u32x8 s = load(src), d = load(dst);
-    const Wide ws = widen(s), wd = widen(d);
-    const Wide a{spread_alpha(ws.lo), spread_alpha(ws.hi)};
-    const Wide mixed{((ws.lo * a.lo) >> 8) + ((wd.lo * (255 - a.lo)) >> 8),
-                     ((ws.hi * a.hi) >> 8) + ((wd.hi * (255 - a.hi)) >> 8)};
-    const u32x8 alpha = s >> 24;
-    const auto opaque = reinterpret_cast<u32x8>(alpha == 255);
-    const auto clear = reinterpret_cast<u32x8>(alpha == 0);
-    const u32x8 rgb = (narrow(mixed) & ~(opaque | clear)) | (s & opaque) | (d & clear);
-    store(dst, (d & 0xFF000000u) | (rgb & 0x00FFFFFFu));
+// One layer at full opacity, SDL's per-pixel-alpha rounding; a = 255 and a = 0 give source
+// and destination exactly, as SDL's blitter does. `alpha` is each pixel's alpha in all its
+// channels. Returns the blended pixels; their top byte is to be replaced.
+[[gnu::always_inline]] inline u32x8 over_full(const u32x8& s, const Wide& ws, const Wide& alpha, const u32x8& d) {
+    const Wide wd = widen(d);
+    const Wide mixed{((ws.lo * alpha.lo) >> 8) + ((wd.lo * (255 - alpha.lo)) >> 8),
+                     ((ws.hi * alpha.hi) >> 8) + ((wd.hi * (255 - alpha.hi)) >> 8)};
+    const u32x8 a = s >> 24;
+    const auto opaque = reinterpret_cast<u32x8>(a == 255);
+    const auto clear = reinterpret_cast<u32x8>(a == 0);
+    return (narrow(mixed) & ~(opaque | clear)) | (s & opaque) | (d & clear);
 }
 
-[[gnu::always_inline]] inline void blend_faded(std::uint32_t* dst, const std::uint32_t* src, std::uint16_t opacity) {
+// One layer with an opacity below 255, SDL's alpha-modulated rounding, on widened pixels.
+[[gnu::always_inline]] inline Wide over_faded(const Wide& ws, const Wide& alpha, const Wide& wd,
+                                              std::uint16_t opacity) {
+    const Wide a{div255_lanes(alpha.lo * opacity), div255_lanes(alpha.hi * opacity)};  // below 255
+    return {div255_lanes(ws.lo * a.lo) + div255_lanes(wd.lo * (255 - a.lo)),
+            div255_lanes(ws.hi * a.hi) + div255_lanes(wd.hi * (255 - a.hi))};
+}
+
+// Eight pixels of one source laid over dst once per layer: first at full opacity or at
+// opacities[0], then Faded more layers with the opacities after it, all below 255. However
+// many layers there are, the pixels are loaded, widened, narrowed and stored once. The
+// layer kinds are fixed at compile time: a branch per layer and block cost about a layer.
+using Opacities = std::array<std::uint16_t, kMaxLayers>;
+
+template <bool FirstFull, int Faded>
+[[gnu::always_inline]] inline void blend_block(std::uint32_t* dst, const std::uint32_t* src, const Opacities& opacities) {
     const u32x8 s = load(src), d = load(dst);
-    const Wide ws = widen(s), wd = widen(d);
-    const Wide a{div255_lanes(spread_alpha(ws.lo) * opacity), div255_lanes(spread_alpha(ws.hi) * opacity)};  // below 255
-    const Wide mixed{div255_lanes(ws.lo * a.lo) + div255_lanes(wd.lo * (255 - a.lo)),
-                     div255_lanes(ws.hi * a.hi) + div255_lanes(wd.hi * (255 - a.hi))};
-    store(dst, (d & 0xFF000000u) | (narrow(mixed) & 0x00FFFFFFu));
+    const Wide ws = widen(s);
+    const Wide alpha{spread_alpha(ws.lo), spread_alpha(ws.hi)};
+    u32x8 out;
+    if constexpr (FirstFull && Faded == 0) {
+        out = over_full(s, ws, alpha, d);
+    } else {
+        Wide wd = FirstFull ? widen(over_full(s, ws, alpha, d)) : over_faded(ws, alpha, widen(d), opacities[0]);
+#pragma GCC unroll 4
+        for (int l = 1; l <= Faded; ++l) wd = over_faded(ws, alpha, wd, opacities[l]);
+        out = narrow(wd);
+    }
+    store(dst, (d & 0xFF000000u) | (out & 0x00FFFFFFu));
 }
 
 #if defined(__x86_64__)
@@ -114,20 +137,58 @@ struct Wide {
 #define TS_BLEND_CLONES
 #endif
 
-TS_BLEND_CLONES void blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint32_t opacity) {
-    if (opacity >= 255) {
-        for (int i = 0; i < blocks; ++i) blend_full(dst + i * kBlock, src + i * kBlock);
+// The opacities are taken by value: through a pointer they would be read again after every
+// store, which may alias them.
+template <bool FirstFull, int Faded>
+[[gnu::always_inline]] inline void blend_blocks_of(std::uint32_t* dst, const std::uint32_t* src, int blocks,
+                                                   const Opacities opacities) {
+    for (int i = 0; i < blocks; ++i) blend_block<FirstFull, Faded>(dst + i * kBlock, src + i * kBlock, opacities);
+}
+
+template <bool FirstFull>
+[[gnu::always_inline]] inline void blend_blocks_first(std::uint32_t* dst, const std::uint32_t* src, int blocks,
+                                                      const Opacities& opacities, int layers) {
+    static_assert(kMaxLayers == 4);
+    switch (layers) {
+        case 1: return blend_blocks_of<FirstFull, 0>(dst, src, blocks, opacities);
+        case 2: return blend_blocks_of<FirstFull, 1>(dst, src, blocks, opacities);
+        case 3: return blend_blocks_of<FirstFull, 2>(dst, src, blocks, opacities);
+        default: return blend_blocks_of<FirstFull, 3>(dst, src, blocks, opacities);
+    }
+}
+
+// opacities: 1 to kMaxLayers values, all but the first below 255, none 0.
+TS_BLEND_CLONES void blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, const Opacities& opacities,
+                                  int layers) {
+    if (opacities[0] >= 255) {
+        blend_blocks_first<true>(dst, src, blocks, opacities, layers);
     } else {
-        const auto o = static_cast<std::uint16_t>(opacity);
-        for (int i = 0; i < blocks; ++i) blend_faded(dst + i * kBlock, src + i * kBlock, o);
+        blend_blocks_first<false>(dst, src, blocks, opacities, layers);
     }
 }
 
 }  // namespace
 
-void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t opacity) {
+void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::span<const std::uint32_t> opacities) {
+    // One pass takes a layer of any opacity and up to kMaxLayers - 1 more below full opacity
+    // (full opacity would be a branch per block); 0 covers nothing. The rest: further passes.
+    Opacities kept{};
+    int layers = 0;
+    std::size_t used = 0;
+    for (; used < opacities.size(); ++used) {
+        const std::uint32_t o = std::min(opacities[used], 255u);
+        if (o == 0) continue;
+        if (layers == static_cast<int>(kMaxLayers) || (layers > 0 && o == 255)) break;
+        kept[layers++] = static_cast<std::uint16_t>(o);
+    }
+    if (used < opacities.size()) {
+        blend_row_layers(dst, src, n, opacities.first(used));
+        blend_row_layers(dst, src, n, opacities.subspan(used));
+        return;
+    }
+    if (layers == 0 || n <= 0) return;
     const int blocks = n / kBlock;
-    blend_blocks(dst, src, blocks, opacity);
+    blend_blocks(dst, src, blocks, kept, layers);
     const int rest = n - blocks * kBlock;
     if (rest == 0) return;
     // The tail goes through a zero-padded block: transparent pixels blend to nothing.
@@ -135,8 +196,12 @@ void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_
     const int whole = blocks * kBlock;
     std::memcpy(tail_src, src + whole, static_cast<std::size_t>(rest) * 4);
     std::memcpy(tail_dst, dst + whole, static_cast<std::size_t>(rest) * 4);
-    blend_blocks(tail_dst, tail_src, 1, opacity);
+    blend_blocks(tail_dst, tail_src, 1, kept, layers);
     std::memcpy(dst + whole, tail_dst, static_cast<std::size_t>(rest) * 4);
+}
+
+void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t opacity) {
+    blend_row_layers(dst, src, n, std::span<const std::uint32_t>(&opacity, 1));
 }
 
 void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace ts::render::pixels {
@@ -42,6 +43,11 @@ void scale_nearest(const View& src, const View& dst);
 // with a * opacity / 255 (rounded down); channels are rounded as SDL 2's blitters round
 // them, and dst's top byte is kept.
 void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t opacity);
+
+// The same as blend_row once per opacity, in order, in one pass over dst: for a page drawn
+// several times at one place. Up to kMaxLayers of them share one pass.
+inline constexpr std::size_t kMaxLayers = 4;
+void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::span<const std::uint32_t> opacities);
 
 // A run [x0, x1) of a row, in pixels.
 struct Run {

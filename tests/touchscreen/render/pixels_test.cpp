@@ -75,6 +75,29 @@ TEST(BlendRow, AgreesWithSdlBlitsAtAnyOpacity) {
     }
 }
 
+// One pass with several opacities is blend_row once per opacity, to the bit, however the
+// opacities fall: full ones after faded ones, zeros, more than one pass holds, a short tail.
+TEST(BlendRowLayers, SameAsOneBlendPerOpacityInOrder) {
+    std::mt19937 rng(11);
+    const std::vector<std::vector<std::uint32_t>> lists = {
+        {255, 30, 20}, {206, 21, 14}, {30, 255}, {0, 98, 0, 3}, {255, 0}, {1, 2, 3, 4, 5, 6}, {255, 255, 40}, {0},
+    };
+    for (const auto& opacities : lists) {
+        constexpr int kN = 203;  // 25 blocks and a tail of 3
+        std::vector<std::uint32_t> src(kN), once(kN + 1), each(kN + 1);
+        for (int i = 0; i < kN; ++i) {
+            src[i] = static_cast<std::uint32_t>(rng());
+            if (i % 5 == 0) src[i] |= 0xFF000000u;
+            if (i % 7 == 0) src[i] &= 0x00FFFFFFu;
+            once[i] = each[i] = static_cast<std::uint32_t>(rng());
+        }
+        once[kN] = each[kN] = 0x12345678u;
+        blend_row_layers(once.data(), src.data(), kN, opacities);
+        for (const std::uint32_t o : opacities) blend_row(each.data(), src.data(), kN, o);
+        EXPECT_EQ(once, each) << "opacities starting " << opacities[0] << ", " << opacities.size() << " of them";
+    }
+}
+
 TEST(Mirror, FlipsEitherWayOrBoth) {
     // 3 x 2:  1 2 3 / 4 5 6
     std::vector<std::uint32_t> src{1, 2, 3, 4, 5, 6};
