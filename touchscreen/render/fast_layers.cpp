@@ -81,9 +81,8 @@ bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
     const std::int64_t src_h = page->h;
 
     // The same sampling as pixels::scale_nearest: column i takes source column i * src_w / w.
-    cache.source_x.resize(static_cast<std::size_t>(w));
-    for (int i = 0; i < w; ++i) cache.source_x[static_cast<std::size_t>(i)] = static_cast<int>(i * src_w / w);
-    cache.row.resize(static_cast<std::size_t>(w));
+    pixels::map_columns(page->w, w, cache.columns);
+    cache.row.resize(static_cast<std::size_t>(cache.columns.blocks()) * pixels::ColumnMap::kBlock);
 
     const int first = std::max(0, clip.y0 - y);
     const int last = std::min(h, clip.y1 - y);
@@ -104,8 +103,8 @@ bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
                 pixels::blend_row(dst + x + i0, src + i0, i1 - i0, static_cast<std::uint32_t>(opacity));
                 continue;
             }
-            for (int i = i0; i < i1; ++i) cache.row[static_cast<std::size_t>(i - i0)] = src[cache.source_x[static_cast<std::size_t>(i)]];
-            pixels::blend_row(dst + x + i0, cache.row.data(), i1 - i0, static_cast<std::uint32_t>(opacity));
+            pixels::gather_columns(src, cache.columns, i0, i1, cache.row.data());
+            pixels::blend_row(dst + x + i0, cache.row.data() + i0, i1 - i0, static_cast<std::uint32_t>(opacity));
         }
     }
     return true;

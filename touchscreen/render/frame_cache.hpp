@@ -38,8 +38,8 @@ struct FrameCache {
     std::uint64_t rest_scan = 0;             // the page's PageRuns::scan when composed
     int rest_for_w = 0, rest_for_h = 0;      // SCREEN_WIDTH / SCREEN_HEIGHT when composed
 
-    // Slide scratch, reused: source column of each scaled column, and one gathered row.
-    std::vector<int> source_x;
+    // Slide scratch, reused: the source column of each scaled column, and one gathered row.
+    pixels::ColumnMap columns;
     std::vector<std::uint32_t> row;
 };
 

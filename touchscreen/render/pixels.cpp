@@ -204,6 +204,60 @@ void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_
     blend_row_layers(dst, src, n, std::span<const std::uint32_t>(&opacity, 1));
 }
 
+void map_columns(int src_w, int w, ColumnMap& map) {
+    if (map.src_w == src_w && map.w == w) return;
+    const int blocks = (w + ColumnMap::kBlock - 1) / ColumnMap::kBlock;
+    map.source_x.resize(static_cast<std::size_t>(blocks) * ColumnMap::kBlock);
+    for (int i = 0; i < blocks * ColumnMap::kBlock; ++i) {
+        // Past w, the last column again: gathered with the block, never blended.
+        map.source_x[static_cast<std::size_t>(i)] = static_cast<int>(std::int64_t{std::min(i, w - 1)} * src_w / w);
+    }
+    map.base.resize(static_cast<std::size_t>(blocks));
+    map.offset.resize(static_cast<std::size_t>(blocks));
+    for (int b = 0; b < blocks; ++b) {
+        const int* cols = map.source_x.data() + b * ColumnMap::kBlock;
+        const int base = cols[0];
+        const bool near = cols[ColumnMap::kBlock - 1] - base < 2 * ColumnMap::kBlock && base + 2 * ColumnMap::kBlock <= src_w;
+        map.base[static_cast<std::size_t>(b)] = near ? base : -1;
+        for (int j = 0; j < ColumnMap::kBlock; ++j) {
+            map.offset[static_cast<std::size_t>(b)][static_cast<std::size_t>(j)] = static_cast<std::uint32_t>(cols[j] - base);
+        }
+    }
+    map.src_w = src_w;
+    map.w = w;
+}
+
+namespace {
+
+// Eight pixels picked from the 16 at `from` by indices 0-15. GCC lowers the variable
+// shuffles to vpermd on AVX2 and to table lookups on NEON; each takes its index modulo 8.
+[[gnu::always_inline]] inline u32x8 pick(const std::uint32_t* from, const u32x8& index) {
+    const u32x8 lo = load(from), hi = load(from + kBlock);
+    const u32x8 from_lo = __builtin_shuffle(lo, index);
+    const u32x8 from_hi = __builtin_shuffle(hi, index);
+    const auto high = reinterpret_cast<u32x8>(index >= kBlock);
+    return (from_lo & ~high) | (from_hi & high);
+}
+
+TS_BLEND_CLONES void gather_blocks(const std::uint32_t* src, const ColumnMap& map, int b0, int b1, std::uint32_t* row) {
+    for (int b = b0; b < b1; ++b) {
+        std::uint32_t* out = row + b * kBlock;
+        const int base = map.base[static_cast<std::size_t>(b)];
+        if (base >= 0) {
+            store(out, pick(src + base, load(map.offset[static_cast<std::size_t>(b)].data())));
+        } else {
+            for (int j = 0; j < kBlock; ++j) out[j] = src[map.source_x[static_cast<std::size_t>(b * kBlock + j)]];
+        }
+    }
+}
+
+}  // namespace
+
+void gather_columns(const std::uint32_t* src, const ColumnMap& map, int i0, int i1, std::uint32_t* row) {
+    if (i0 >= i1) return;
+    gather_blocks(src, map, i0 / kBlock, (i1 + kBlock - 1) / kBlock, row);
+}
+
 void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {
     bool open = false;
     Run run{0, 0};

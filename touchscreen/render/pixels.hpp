@@ -3,6 +3,7 @@
 // of a row that hold anything. They work on plain 32-bit pixel memory and know no SDL.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -38,6 +39,27 @@ void mirror(const View& src, const View& dst, bool left_right, bool top_bottom);
 // dst := src scaled to dst's size by nearest sampling, no smoothing: dst (x, y) takes
 // src (x * src.w / dst.w, y * src.h / dst.h), both rounded down.
 void scale_nearest(const View& src, const View& dst);
+
+// Which source column each column of a row scaled from src_w to w pixels takes, as
+// scale_nearest samples them, kept by blocks of 8 scaled columns so that gather_columns can
+// fetch a block with two loads and two shuffles instead of eight loads and stores.
+struct ColumnMap {
+    static constexpr int kBlock = 8;
+    int src_w = 0, w = 0;
+    // Per block: its first source column, or -1 where the block's 8 columns do not lie
+    // within 16 readable pixels of it (the row's right end, or a scale below 1/2).
+    std::vector<int> base;
+    std::vector<std::array<std::uint32_t, kBlock>> offset;  // source column - base, per column
+    std::vector<int> source_x;                               // per column, padded to whole blocks
+    int blocks() const { return static_cast<int>(base.size()); }
+};
+
+// Fills `map` for src_w -> w (w > 0); nothing is done when it already holds them.
+void map_columns(int src_w, int w, ColumnMap& map);
+
+// row[i] := src[map's source column of i] for every i of the blocks that overlap [i0, i1);
+// row holds map.blocks() * 8 pixels and is indexed by scaled column.
+void gather_columns(const std::uint32_t* src, const ColumnMap& map, int i0, int i1, std::uint32_t* row);
 
 // Lays n ARGB pixels (straight alpha) over n xRGB pixels. A source pixel of alpha a covers
 // with a * opacity / 255 (rounded down); channels are rounded as SDL 2's blitters round

@@ -130,6 +130,27 @@ TEST(ScaleNearest, SamplesRoundedDownToTheExactSize) {
     EXPECT_EQ(up, (std::vector<std::uint32_t>{1, 1, 2, 3, 3, 4, 1, 1, 2, 3, 3, 4, 5, 5, 6, 7, 7, 8}));
 }
 
+// A scaled row gathered by blocks holds what scale_nearest puts there, for scales near 1
+// (the slide's), below 1/2 and above 1, and for ranges that start and end inside blocks.
+TEST(GatherColumns, TakesTheColumnsScaleNearestTakes) {
+    constexpr int kSrcW = 376;
+    std::vector<std::uint32_t> src(kSrcW);
+    for (int x = 0; x < kSrcW; ++x) src[static_cast<std::size_t>(x)] = 0x01000000u * (x % 200 + 1) + static_cast<std::uint32_t>(x);
+    ColumnMap map;
+    for (const int w : {376, 355, 310, 300, 301, 150, 37, 500, 1}) {
+        std::vector<std::uint32_t> expected(static_cast<std::size_t>(w));
+        scale_nearest(View{src.data(), kSrcW, 1, kSrcW}, View{expected.data(), w, 1, w});
+        map_columns(kSrcW, w, map);
+        for (const auto& [i0, i1] : {std::pair{0, w}, std::pair{w / 3 + 1, w - w / 5}, std::pair{w - 1, w}}) {
+            std::vector<std::uint32_t> row(static_cast<std::size_t>(map.blocks()) * ColumnMap::kBlock, 0);
+            gather_columns(src.data(), map, i0, i1, row.data());
+            for (int i = i0; i < i1; ++i) {
+                ASSERT_EQ(row[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(i)]) << "w " << w << " column " << i;
+            }
+        }
+    }
+}
+
 TEST(FindRuns, WholeBlocksJoinedAcrossShortGaps) {
     struct Case {
         std::vector<int> drawn;  // x of the pixels with alpha in a row of 100
