@@ -60,7 +60,12 @@ bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
         for (const pixels::Run& run : runs_in_row(runs, sy)) {
             const int x0 = std::max(x + run.x0, clip.x0);
             const int x1 = std::min(x + run.x1, clip.x1);
-            if (x0 < x1) pixels::blend_row_layers(dst + x0, src + (x0 - x), x1 - x0, opacities);
+            if (x0 >= x1) continue;
+            if (opacities.size() == 1) {  // most layers: without sorting out the opacities per run
+                pixels::blend_row(dst + x0, src + (x0 - x), x1 - x0, opacities[0]);
+            } else {
+                pixels::blend_row_layers(dst + x0, src + (x0 - x), x1 - x0, opacities);
+            }
         }
     }
     return true;

@@ -169,6 +169,30 @@ TS_BLEND_CLONES void blend_blocks(std::uint32_t* dst, const std::uint32_t* src, 
 
 }  // namespace
 
+namespace {
+
+// blend_blocks over n pixels, the last few through a zero-padded block: transparent pixels
+// blend to nothing.
+void blend_n(std::uint32_t* dst, const std::uint32_t* src, int n, const Opacities& opacities, int layers) {
+    const int blocks = n / kBlock;
+    blend_blocks(dst, src, blocks, opacities, layers);
+    const int rest = n - blocks * kBlock;
+    if (rest <= 0) return;
+    std::uint32_t tail_src[kBlock] = {}, tail_dst[kBlock] = {};
+    const int whole = blocks * kBlock;
+    std::memcpy(tail_src, src + whole, static_cast<std::size_t>(rest) * 4);
+    std::memcpy(tail_dst, dst + whole, static_cast<std::size_t>(rest) * 4);
+    blend_blocks(tail_dst, tail_src, 1, opacities, layers);
+    std::memcpy(dst + whole, tail_dst, static_cast<std::size_t>(rest) * 4);
+}
+
+}  // namespace
+
+void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t opacity) {
+    if (opacity == 0) return;  // covers nothing
+    blend_n(dst, src, n, Opacities{static_cast<std::uint16_t>(std::min(opacity, 255u))}, 1);
+}
+
 void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::span<const std::uint32_t> opacities) {
     // One pass takes a layer of any opacity and up to kMaxLayers - 1 more below full opacity
     // (full opacity would be a branch per block); 0 covers nothing. The rest: further passes.
@@ -181,27 +205,8 @@ void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::
         if (layers == static_cast<int>(kMaxLayers) || (layers > 0 && o == 255)) break;
         kept[layers++] = static_cast<std::uint16_t>(o);
     }
-    if (used < opacities.size()) {
-        blend_row_layers(dst, src, n, opacities.first(used));
-        blend_row_layers(dst, src, n, opacities.subspan(used));
-        return;
-    }
-    if (layers == 0 || n <= 0) return;
-    const int blocks = n / kBlock;
-    blend_blocks(dst, src, blocks, kept, layers);
-    const int rest = n - blocks * kBlock;
-    if (rest == 0) return;
-    // The tail goes through a zero-padded block: transparent pixels blend to nothing.
-    std::uint32_t tail_src[kBlock] = {}, tail_dst[kBlock] = {};
-    const int whole = blocks * kBlock;
-    std::memcpy(tail_src, src + whole, static_cast<std::size_t>(rest) * 4);
-    std::memcpy(tail_dst, dst + whole, static_cast<std::size_t>(rest) * 4);
-    blend_blocks(tail_dst, tail_src, 1, kept, layers);
-    std::memcpy(dst + whole, tail_dst, static_cast<std::size_t>(rest) * 4);
-}
-
-void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t opacity) {
-    blend_row_layers(dst, src, n, std::span<const std::uint32_t>(&opacity, 1));
+    if (layers > 0) blend_n(dst, src, n, kept, layers);
+    if (used < opacities.size()) blend_row_layers(dst, src, n, opacities.subspan(used));
 }
 
 void map_columns(int src_w, int w, ColumnMap& map) {
