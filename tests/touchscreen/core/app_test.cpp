@@ -92,6 +92,19 @@ TEST_F(AppTest, BackgroundAndCacheTimersRunOnTheFirstFrameThenAtTheirIntervals) 
     EXPECT_EQ(count("create_dynamic_background"), 1u);
 }
 
+TEST_F(AppTest, PageIsMarkedDirtyOnTheFirstFrameAndWhenItChanges) {
+    app.startup();
+    for (DirtyFlag& flag : app.state()._page_dirty) flag.clear();
+    f.log.clear();
+    app.run_frame();  // the first frame marks the current page although nothing else did
+    EXPECT_EQ(count("draw_weather_page (0, 30, 376, 930)"), 1u);
+    app.run_frame();
+    EXPECT_EQ(count("draw_weather_page (0, 30, 376, 930)"), 1u);
+    app.state()._current_page = 2;  // as a swipe leaves it, without a slide
+    app.run_frame();
+    EXPECT_EQ(count("draw_disk (12, 12, 352, 936)"), 1u);
+}
+
 TEST_F(AppTest, PacingSleepsOutTheFrameAndNeverCatchesUp) {
     app.startup();
     const struct {
