@@ -70,6 +70,13 @@ public:
         if (fast_ && fast::page_layers(frame_cache(state_), screen_, idx, p, x, y, opacities)) return;
         for (const std::uint32_t o : opacities) plain::page(screen_, p, x, y, static_cast<int>(o));
     }
+    // page(idx, x_a, y, opacity_a), then page(idx, x_b, y, opacity_b).
+    void page_pair(int idx, int x_a, int x_b, int y, int opacity_a, int opacity_b) {
+        SDL_Surface* p = state_._cached_pages.at(idx).get();
+        if (fast_ && fast::page_pair(frame_cache(state_), screen_, idx, p, x_a, x_b, y, opacity_a, opacity_b)) return;
+        page(idx, x_a, y, opacity_a);
+        page(idx, x_b, y, opacity_b);
+    }
     void scaled_page(int idx, int w, int h, int x, int y, int opacity) {
         SDL_Surface* p = state_._cached_pages.at(idx).get();
         if (!(fast_ && fast::scaled_page(frame_cache(state_), screen_, idx, p, w, h, x, y, opacity))) {
@@ -134,7 +141,7 @@ void draw_page_with_transition(core::AppState& state, services::Components& c, S
         layers.page_layers(previous, f.prev_x, 0, opacities);
     } else {
         layers.scaled_page(previous, f.scaled_w, f.scaled_h, f.prev_x, f.prev_y, f.prev_alpha);
-        for (int i = 0; i < 2; ++i) layers.page(previous, f.ghost_x[i], 0, f.ghost_alpha[i]);
+        layers.page_pair(previous, f.ghost_x[0], f.ghost_x[1], 0, f.ghost_alpha[0], f.ghost_alpha[1]);
     }
     layers.page(current, f.curr_x, 0, 255);
 

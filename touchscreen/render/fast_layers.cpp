@@ -5,6 +5,7 @@
 #include "pixels.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <span>
 
 namespace ts::render::fast {
@@ -74,6 +75,53 @@ bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
 bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity) {
     const auto o = static_cast<std::uint32_t>(std::max(opacity, 0));
     return page_layers(cache, screen, page_idx, page, x, y, std::span<const std::uint32_t>(&o, 1));
+}
+
+namespace {
+
+// Screen columns [x0, x1) of one row where src, placed at x, lies; blends what is left.
+void blend_single(std::uint32_t* dst, const std::uint32_t* src, int src_w, int x, int x0, int x1, std::uint32_t o) {
+    x0 = std::max(x0, x);
+    x1 = std::min(x1, x + src_w);
+    if (x0 < x1) pixels::blend_row(dst + x0, src + (x0 - x), x1 - x0, o);
+}
+
+}  // namespace
+
+bool page_pair(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x_a, int x_b, int y,
+               int opacity_a, int opacity_b) {
+    if (!handles(screen) || !plain_page(page)) return false;
+    // Each run is widened by the distance between the two: that reads only the transparent
+    // gap after or before it, and widened runs never meet, while the distance is below the gap.
+    if (std::abs(x_b - x_a) >= pixels::kRunMergeGap) return false;
+    if (opacity_a <= 0 || opacity_a >= 255 || opacity_b <= 0 || opacity_b >= 255) return false;
+    const PageRuns& runs = runs_of(cache, page_idx, page);
+    const Clip clip = clip_of(screen);
+    const auto oa = static_cast<std::uint32_t>(opacity_a);
+    const auto ob = static_cast<std::uint32_t>(opacity_b);
+    const int lo_x = std::min(x_a, x_b), hi_x = std::max(x_a, x_b);
+    const int both0 = std::max(hi_x, clip.x0);  // screen columns that both copies cover
+    const int both1 = std::min(lo_x + page->w, clip.x1);
+    const int first = std::max(0, clip.y0 - y);
+    const int last = std::min(page->h, clip.y1 - y);
+    for (int sy = first; sy < last; ++sy) {
+        const std::uint32_t* src = row_of(page, sy);
+        std::uint32_t* dst = row_of(screen, y + sy);
+        for (const pixels::Run& run : runs_in_row(runs, sy)) {
+            const int u0 = std::max(lo_x + run.x0, clip.x0);
+            const int u1 = std::min(hi_x + run.x1, clip.x1);
+            if (u0 >= u1) continue;
+            const int m0 = std::clamp(both0, u0, u1);
+            const int m1 = std::clamp(both1, m0, u1);
+            // Left of both0 only the copy further left lies, right of both1 only the other.
+            blend_single(dst, src, page->w, x_a, u0, m0, oa);
+            blend_single(dst, src, page->w, x_b, u0, m0, ob);
+            if (m0 < m1) pixels::blend_row_pair(dst + m0, src + (m0 - x_a), src + (m0 - x_b), m1 - m0, oa, ob);
+            blend_single(dst, src, page->w, x_a, m1, u1, oa);
+            blend_single(dst, src, page->w, x_b, m1, u1, ob);
+        }
+    }
+    return true;
 }
 
 bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,

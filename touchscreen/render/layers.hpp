@@ -51,6 +51,10 @@ bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
                  std::span<const std::uint32_t> opacities);
 bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int w, int h, int x,
                  int y, int opacity);
+// page() at (x_a, y) with opacity_a, then at (x_b, y) with opacity_b, in one pass; declines
+// copies far apart or opacities of 0 or 255.
+bool page_pair(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x_a, int x_b, int y,
+               int opacity_a, int opacity_b);
 
 }  // namespace fast
 

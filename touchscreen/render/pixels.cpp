@@ -167,6 +167,20 @@ TS_BLEND_CLONES void blend_blocks(std::uint32_t* dst, const std::uint32_t* src, 
     }
 }
 
+// Two faded layers from two sources, in order, on one load, widening and store of dst.
+TS_BLEND_CLONES void blend_pair_blocks(std::uint32_t* dst, const std::uint32_t* src_a, const std::uint32_t* src_b,
+                                       int blocks, const std::uint16_t opacity_a, const std::uint16_t opacity_b) {
+    for (int i = 0; i < blocks; ++i) {
+        const int at = i * kBlock;
+        const u32x8 d = load(dst + at);
+        const Wide wa = widen(load(src_a + at));
+        const Wide wb = widen(load(src_b + at));
+        Wide wd = over_faded(wa, Wide{spread_alpha(wa.lo), spread_alpha(wa.hi)}, widen(d), opacity_a);
+        wd = over_faded(wb, Wide{spread_alpha(wb.lo), spread_alpha(wb.hi)}, wd, opacity_b);
+        store(dst + at, (d & 0xFF000000u) | (narrow(wd) & 0x00FFFFFFu));
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -207,6 +221,25 @@ void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::
     }
     if (layers > 0) blend_n(dst, src, n, kept, layers);
     if (used < opacities.size()) blend_row_layers(dst, src, n, opacities.subspan(used));
+}
+
+void blend_row_pair(std::uint32_t* dst, const std::uint32_t* src_a, const std::uint32_t* src_b, int n,
+                    std::uint32_t opacity_a, std::uint32_t opacity_b) {
+    const auto oa = static_cast<std::uint16_t>(opacity_a);
+    const auto ob = static_cast<std::uint16_t>(opacity_b);
+    const int blocks = n / kBlock;
+    blend_pair_blocks(dst, src_a, src_b, blocks, oa, ob);
+    const int rest = n - blocks * kBlock;
+    if (rest <= 0) return;
+    // The last few through zero-padded blocks: transparent pixels blend to nothing.
+    std::uint32_t tail_a[kBlock] = {}, tail_b[kBlock] = {}, tail_dst[kBlock] = {};
+    const int whole = blocks * kBlock;
+    const auto bytes = static_cast<std::size_t>(rest) * 4;
+    std::memcpy(tail_a, src_a + whole, bytes);
+    std::memcpy(tail_b, src_b + whole, bytes);
+    std::memcpy(tail_dst, dst + whole, bytes);
+    blend_pair_blocks(tail_dst, tail_a, tail_b, 1, oa, ob);
+    std::memcpy(dst + whole, tail_dst, bytes);
 }
 
 void map_columns(int src_w, int w, ColumnMap& map) {

@@ -71,6 +71,11 @@ void blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_
 inline constexpr std::size_t kMaxLayers = 4;
 void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::span<const std::uint32_t> opacities);
 
+// blend_row(dst, src_a, n, opacity_a), then blend_row(dst, src_b, n, opacity_b), in one pass
+// over dst: for a page drawn twice, faded, a few pixels apart. Opacities 1-254.
+void blend_row_pair(std::uint32_t* dst, const std::uint32_t* src_a, const std::uint32_t* src_b, int n,
+                    std::uint32_t opacity_a, std::uint32_t opacity_b);
+
 // A run [x0, x1) of a row, in pixels.
 struct Run {
     int x0, x1;
