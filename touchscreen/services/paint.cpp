@@ -26,11 +26,28 @@ void blend_pixel(SDL_Surface* s, Uint32* px, Color c, Uint8 alpha) {
     *px = SDL_MapRGBA(s->format, mix(c.r, r), mix(c.g, g), mix(c.b, b), out_a);
 }
 
+// The same source-over on ARGB8888, the page format, without a format lookup per pixel:
+// pages are redrawn several times a second, so this is the built-in pages' hot loop.
+Uint32 blend_argb(Uint32 dst, Color c, Uint8 alpha) {
+    const unsigned a = dst >> 24, inv = 255u - alpha;
+    // Most of a card lands on a cleared page: nothing below to mix with.
+    if (a == 0) return alpha == 0 ? 0 : (Uint32{alpha} << 24) | (Uint32{c.r} << 16) | (Uint32{c.g} << 8) | c.b;
+    const unsigned out_a = alpha + a * inv / 255;
+    if (out_a == 0) return 0;
+    const auto mix = [&](unsigned src, unsigned d) { return (src * alpha + d * a * inv / 255) / out_a; };
+    return (out_a << 24) | (mix(c.r, (dst >> 16) & 0xff) << 16) | (mix(c.g, (dst >> 8) & 0xff) << 8) |
+           mix(c.b, dst & 0xff);
+}
+
 void blend_span(SDL_Surface* s, int x0, int x1, int y, Color c, Uint8 alpha) {
     if (y < 0 || y >= s->h) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, s->w);
     auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
+    if (s->format->format == SDL_PIXELFORMAT_ARGB8888) {
+        for (int x = x0; x < x1; ++x) row[x] = blend_argb(row[x], c, alpha);
+        return;
+    }
     for (int x = x0; x < x1; ++x) blend_pixel(s, row + x, c, alpha);
 }
 

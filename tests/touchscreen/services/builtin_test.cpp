@@ -140,3 +140,30 @@ TEST(ControlCentreSettings, UnwritableFileKeepsThePanelRunningAndSaysSo) {
 
 }  // namespace
 }  // namespace ts::services
+
+namespace ts::services {
+namespace {
+
+TEST(Paint, PageFormatBlendAgreesWithTheGeneralOne) {
+    // The ARGB8888 shortcut against the same blend on a format without the shortcut.
+    Surface fast = make_alpha_surface(64, 4);
+    Surface general(SDL_CreateRGBSurfaceWithFormat(0, 64, 4, 32, SDL_PIXELFORMAT_ABGR8888));
+    ASSERT_TRUE(general);
+    for (int x = 0; x < 64; ++x) {
+        const SDL_Rect px{x, 0, 1, 4};
+        const auto a = static_cast<Uint8>(x * 4), r = static_cast<Uint8>(255 - x * 3);
+        SDL_FillRect(fast.get(), &px, SDL_MapRGBA(fast->format, r, 40, 200, a));
+        SDL_FillRect(general.get(), &px, SDL_MapRGBA(general->format, r, 40, 200, a));
+    }
+    for (Uint8 alpha : {Uint8{0}, Uint8{1}, Uint8{77}, Uint8{200}, Uint8{255}}) {
+        paint::fill(fast.get(), {0, 0, 64, 4}, {10, 220, 90}, alpha);
+        paint::fill(general.get(), {0, 0, 64, 4}, {10, 220, 90}, alpha);
+        for (int x = 0; x < 64; ++x) {
+            const SDL_Color a = test::pixel_at(fast.get(), x, 2), b = test::pixel_at(general.get(), x, 2);
+            EXPECT_EQ(std::make_tuple(a.r, a.g, a.b, a.a), std::make_tuple(b.r, b.g, b.b, b.a)) << "x " << x;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ts::services
