@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace ts::render::pixels {
@@ -95,6 +96,26 @@ TEST(BlendRowLayers, SameAsOneBlendPerOpacityInOrder) {
         blend_row_layers(once.data(), src.data(), kN, opacities);
         for (const std::uint32_t o : opacities) blend_row(each.data(), src.data(), kN, o);
         EXPECT_EQ(once, each) << "opacities starting " << opacities[0] << ", " << opacities.size() << " of them";
+    }
+}
+
+// Two sources in one pass are blend_row with each in order, to the bit, tail included.
+TEST(BlendRowPair, SameAsTwoBlendsInOrder) {
+    std::mt19937 rng(12);
+    constexpr int kN = 203;  // 25 blocks and a tail of 3
+    std::vector<std::uint32_t> src(kN + 5), once(kN + 1), each(kN + 1);
+    for (std::size_t i = 0; i < src.size(); ++i) {
+        src[i] = static_cast<std::uint32_t>(rng());
+        if (i % 5 == 0) src[i] |= 0xFF000000u;
+        if (i % 7 == 0) src[i] &= 0x00FFFFFFu;
+    }
+    for (const auto& [oa, ob] : {std::pair{21u, 14u}, std::pair{254u, 1u}, std::pair{100u, 200u}}) {
+        for (int i = 0; i < kN; ++i) once[i] = each[i] = static_cast<std::uint32_t>(rng());
+        once[kN] = each[kN] = 0x12345678u;
+        blend_row_pair(once.data(), src.data() + 2, src.data() + 5, kN, oa, ob);
+        blend_row(each.data(), src.data() + 2, kN, oa);
+        blend_row(each.data(), src.data() + 5, kN, ob);
+        EXPECT_EQ(once, each) << "opacities " << oa << ", " << ob;
     }
 }
 
