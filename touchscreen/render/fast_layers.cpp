@@ -40,6 +40,19 @@ std::span<const pixels::Run> runs_in_row(const PageRuns& runs, int y) {
             runs.runs.data() + runs.row_start[static_cast<std::size_t>(y) + 1]};
 }
 
+// Calls f(screen row, page row, run) for every drawn run of the page rows that land inside
+// the clip, with the page's top at screen row y.
+template <class F>
+void for_each_run(const PageRuns& runs, SDL_Surface* screen, SDL_Surface* page, int y, const Clip& clip, F&& f) {
+    const int first = std::max(0, clip.y0 - y);
+    const int last = std::min(page->h, clip.y1 - y);
+    for (int sy = first; sy < last; ++sy) {
+        const std::uint32_t* src = row_of(page, sy);
+        std::uint32_t* dst = row_of(screen, y + sy);
+        for (const pixels::Run& run : runs_in_row(runs, sy)) f(dst, src, run);
+    }
+}
+
 }  // namespace
 
 bool handles(const SDL_Surface* screen) {
@@ -51,24 +64,18 @@ bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
                  std::span<const std::uint32_t> opacities) {
     if (!handles(screen) || !plain_page(page)) return false;
     if (std::ranges::all_of(opacities, [](std::uint32_t o) { return o == 0; })) return true;  // covers nothing
-    const PageRuns& runs = runs_of(cache, page_idx, page);
     const Clip clip = clip_of(screen);
-    const int first = std::max(0, clip.y0 - y);
-    const int last = std::min(page->h, clip.y1 - y);
-    for (int sy = first; sy < last; ++sy) {
-        const std::uint32_t* src = row_of(page, sy);
-        std::uint32_t* dst = row_of(screen, y + sy);
-        for (const pixels::Run& run : runs_in_row(runs, sy)) {
-            const int x0 = std::max(x + run.x0, clip.x0);
-            const int x1 = std::min(x + run.x1, clip.x1);
-            if (x0 >= x1) continue;
-            if (opacities.size() == 1) {  // most layers: without sorting out the opacities per run
-                pixels::blend_row(dst + x0, src + (x0 - x), x1 - x0, opacities[0]);
-            } else {
-                pixels::blend_row_layers(dst + x0, src + (x0 - x), x1 - x0, opacities);
-            }
-        }
-    }
+    for_each_run(runs_of(cache, page_idx, page), screen, page, y, clip,
+                 [&](std::uint32_t* dst, const std::uint32_t* src, const pixels::Run& run) {
+                     const int x0 = std::max(x + run.x0, clip.x0);
+                     const int x1 = std::min(x + run.x1, clip.x1);
+                     if (x0 >= x1) return;
+                     if (opacities.size() == 1) {  // most layers: without sorting out the opacities per run
+                         pixels::blend_row(dst + x0, src + (x0 - x), x1 - x0, opacities[0]);
+                     } else {
+                         pixels::blend_row_layers(dst + x0, src + (x0 - x), x1 - x0, opacities);
+                     }
+                 });
     return true;
 }
 
@@ -95,32 +102,28 @@ bool page_pair(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface
     // gap after or before it, and widened runs never meet, while the distance is below the gap.
     if (std::abs(x_b - x_a) >= pixels::kRunMergeGap) return false;
     if (opacity_a <= 0 || opacity_a >= 255 || opacity_b <= 0 || opacity_b >= 255) return false;
-    const PageRuns& runs = runs_of(cache, page_idx, page);
     const Clip clip = clip_of(screen);
     const auto oa = static_cast<std::uint32_t>(opacity_a);
     const auto ob = static_cast<std::uint32_t>(opacity_b);
     const int lo_x = std::min(x_a, x_b), hi_x = std::max(x_a, x_b);
     const int both0 = std::max(hi_x, clip.x0);  // screen columns that both copies cover
     const int both1 = std::min(lo_x + page->w, clip.x1);
-    const int first = std::max(0, clip.y0 - y);
-    const int last = std::min(page->h, clip.y1 - y);
-    for (int sy = first; sy < last; ++sy) {
-        const std::uint32_t* src = row_of(page, sy);
-        std::uint32_t* dst = row_of(screen, y + sy);
-        for (const pixels::Run& run : runs_in_row(runs, sy)) {
-            const int u0 = std::max(lo_x + run.x0, clip.x0);
-            const int u1 = std::min(hi_x + run.x1, clip.x1);
-            if (u0 >= u1) continue;
-            const int m0 = std::clamp(both0, u0, u1);
-            const int m1 = std::clamp(both1, m0, u1);
-            // Left of both0 only the copy further left lies, right of both1 only the other.
-            blend_single(dst, src, page->w, x_a, u0, m0, oa);
-            blend_single(dst, src, page->w, x_b, u0, m0, ob);
-            if (m0 < m1) pixels::blend_row_pair(dst + m0, src + (m0 - x_a), src + (m0 - x_b), m1 - m0, oa, ob);
-            blend_single(dst, src, page->w, x_a, m1, u1, oa);
-            blend_single(dst, src, page->w, x_b, m1, u1, ob);
-        }
-    }
+    for_each_run(runs_of(cache, page_idx, page), screen, page, y, clip,
+                 [&](std::uint32_t* dst, const std::uint32_t* src, const pixels::Run& run) {
+                     const int u0 = std::max(lo_x + run.x0, clip.x0);
+                     const int u1 = std::min(hi_x + run.x1, clip.x1);
+                     if (u0 >= u1) return;
+                     const int m0 = std::clamp(both0, u0, u1);
+                     const int m1 = std::clamp(both1, m0, u1);
+                     // Left of both0 only the copy further left lies, right of both1 only the other.
+                     blend_single(dst, src, page->w, x_a, u0, m0, oa);
+                     blend_single(dst, src, page->w, x_b, u0, m0, ob);
+                     if (m0 < m1) {
+                         pixels::blend_row_pair(dst + m0, src + (m0 - x_a), src + (m0 - x_b), m1 - m0, oa, ob);
+                     }
+                     blend_single(dst, src, page->w, x_a, m1, u1, oa);
+                     blend_single(dst, src, page->w, x_b, m1, u1, ob);
+                 });
     return true;
 }
 
