@@ -71,13 +71,18 @@ struct Wide {
     return reinterpret_cast<const u32x8&>(b);
 }
 
-// Each pixel's alpha in all four of its channels (the fourth lane of each group of four).
-[[gnu::always_inline]] inline u16x16 spread_alpha(const u16x16& w) {
-    return __builtin_shufflevector(w, w, 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
+// The high 16 bits of each lane's 32-bit product. Written as a loop over plain arrays,
+// which GCC's vectoriser turns into one high-half multiply (pmulhuw on x86, umull and uzp2
+// on ARM); as vector arithmetic it would widen to 32-bit lanes instead.
+[[gnu::always_inline]] inline u16x16 mulhi(const u16x16& a, const u16x16& b) {
+    std::uint16_t x[16], y[16], r[16];
+    std::memcpy(x, &a, sizeof x);
+    std::memcpy(y, &b, sizeof y);
+    for (int i = 0; i < 16; ++i) r[i] = static_cast<std::uint16_t>((std::uint32_t{x[i]} * y[i]) >> 16);
+    u16x16 v;
+    std::memcpy(&v, r, sizeof v);
+    return v;
 }
-
-// Rounded down; the compiler turns it into a high-half multiply and a shift.
-[[gnu::always_inline]] inline u16x16 div255_lanes(const u16x16& x) { return x / 255; }
 
 [[gnu::always_inline]] inline u32x8 load(const std::uint32_t* p) {
     u32x8 v;
@@ -87,10 +92,16 @@ struct Wide {
 
 [[gnu::always_inline]] inline void store(std::uint32_t* p, const u32x8& v) { std::memcpy(p, &v, sizeof v); }
 
+// Each pixel's alpha in all four of its channels (the fourth lane of each group of four).
+[[gnu::always_inline]] inline u16x16 spread_alpha(const u16x16& w) {
+    return __builtin_shufflevector(w, w, 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
+}
+
 // One layer at full opacity, SDL's per-pixel-alpha rounding; a = 255 and a = 0 give source
-// and destination exactly, as SDL's blitter does. `alpha` is each pixel's alpha in all its
-// channels. Returns the blended pixels; their top byte is to be replaced.
-[[gnu::always_inline]] inline u32x8 over_full(const u32x8& s, const Wide& ws, const Wide& alpha, const u32x8& d) {
+// and destination exactly, as SDL's blitter does. Returns the blended pixels; their top
+// byte is to be replaced.
+[[gnu::always_inline]] inline u32x8 over_full(const u32x8& s, const Wide& ws, const u32x8& d) {
+    const Wide alpha{spread_alpha(ws.lo), spread_alpha(ws.hi)};
     const Wide wd = widen(d);
     const Wide mixed{((ws.lo * alpha.lo) >> 8) + ((wd.lo * (255 - alpha.lo)) >> 8),
                      ((ws.hi * alpha.hi) >> 8) + ((wd.hi * (255 - alpha.hi)) >> 8)};
@@ -100,12 +111,36 @@ struct Wide {
     return (narrow(mixed) & ~(opaque | clear)) | (s & opaque) | (d & clear);
 }
 
-// One layer with an opacity below 255, SDL's alpha-modulated rounding, on widened pixels.
-[[gnu::always_inline]] inline Wide over_faded(const Wide& ws, const Wide& alpha, const Wide& wd,
-                                              std::uint16_t opacity) {
-    const Wide a{div255_lanes(alpha.lo * opacity), div255_lanes(alpha.hi * opacity)};  // below 255
-    return {div255_lanes(ws.lo * a.lo) + div255_lanes(wd.lo * (255 - a.lo)),
-            div255_lanes(ws.hi * a.hi) + div255_lanes(wd.hi * (255 - a.hi))};
+// A faded layer rounds as SDL's alpha-modulated blitter: the pixel covers with
+// a' = floor(a * opacity / 255), and each channel becomes
+// floor(s * a' / 255) + floor(d * (255 - a') / 255).
+//
+// Every floor(x * y / 255) here has x <= 255 and y <= 254, and then it equals the high half
+// of x * (257 * y + 1): with x * y = 255 m + r, x * (257 y + 1) = 65536 m + (257 r + x - m),
+// where 0 <= 257 r + x - m < 65536 because m <= x. So each product and its division are one
+// high-half multiply by a weight that the pixel's alpha gives once for all its channels.
+// The weight for d, 257 * (255 - a') + 1, is 1 - (257 * a' + 1) in 16 bits; only a' = 0
+// makes it overflow, and then the pixel is left as it is.
+struct FadedWeights {
+    Wide w;  // 257 * a' + 1 for each pixel, in all four of its channels
+};
+
+[[gnu::always_inline]] inline FadedWeights faded_weights(const u32x8& s, std::uint16_t opacity) {
+    const u16x16 alpha = reinterpret_cast<u16x16>(s >> 24);  // in the even lanes, 0 in the odd
+    const u16x16 cover = mulhi(alpha, u16x16{} + static_cast<std::uint16_t>(257 * opacity + 1));
+    const u16x16 w = ((cover << 8) | cover) + 1;
+    return {Wide{__builtin_shufflevector(w, w, 0, 0, 0, 0, 2, 2, 2, 2, 8, 8, 8, 8, 10, 10, 10, 10),
+                 __builtin_shufflevector(w, w, 4, 4, 4, 4, 6, 6, 6, 6, 12, 12, 12, 12, 14, 14, 14, 14)}};
+}
+
+[[gnu::always_inline]] inline u16x16 over_faded_half(const u16x16& ws, const u16x16& w, const u16x16& wd) {
+    const u16x16 mixed = mulhi(ws, w) + mulhi(wd, 1 - w);
+    return w == 1 ? wd : mixed;
+}
+
+// One layer with an opacity of 1-254, on widened pixels.
+[[gnu::always_inline]] inline Wide over_faded(const Wide& ws, const FadedWeights& f, const Wide& wd) {
+    return {over_faded_half(ws.lo, f.w.lo, wd.lo), over_faded_half(ws.hi, f.w.hi, wd.hi)};
 }
 
 // Eight pixels of one source laid over dst once per layer: first at full opacity or at
@@ -118,14 +153,13 @@ template <bool FirstFull, int Faded>
 [[gnu::always_inline]] inline void blend_block(std::uint32_t* dst, const std::uint32_t* src, const Opacities& opacities) {
     const u32x8 s = load(src), d = load(dst);
     const Wide ws = widen(s);
-    const Wide alpha{spread_alpha(ws.lo), spread_alpha(ws.hi)};
     u32x8 out;
     if constexpr (FirstFull && Faded == 0) {
-        out = over_full(s, ws, alpha, d);
+        out = over_full(s, ws, d);
     } else {
-        Wide wd = FirstFull ? widen(over_full(s, ws, alpha, d)) : over_faded(ws, alpha, widen(d), opacities[0]);
+        Wide wd = FirstFull ? widen(over_full(s, ws, d)) : over_faded(ws, faded_weights(s, opacities[0]), widen(d));
 #pragma GCC unroll 4
-        for (int l = 1; l <= Faded; ++l) wd = over_faded(ws, alpha, wd, opacities[l]);
+        for (int l = 1; l <= Faded; ++l) wd = over_faded(ws, faded_weights(s, opacities[l]), wd);
         out = narrow(wd);
     }
     store(dst, (d & 0xFF000000u) | (out & 0x00FFFFFFu));
@@ -173,10 +207,9 @@ TS_BLEND_CLONES void blend_pair_blocks(std::uint32_t* dst, const std::uint32_t* 
     for (int i = 0; i < blocks; ++i) {
         const int at = i * kBlock;
         const u32x8 d = load(dst + at);
-        const Wide wa = widen(load(src_a + at));
-        const Wide wb = widen(load(src_b + at));
-        Wide wd = over_faded(wa, Wide{spread_alpha(wa.lo), spread_alpha(wa.hi)}, widen(d), opacity_a);
-        wd = over_faded(wb, Wide{spread_alpha(wb.lo), spread_alpha(wb.hi)}, wd, opacity_b);
+        const u32x8 a = load(src_a + at), b = load(src_b + at);
+        Wide wd = over_faded(widen(a), faded_weights(a, opacity_a), widen(d));
+        wd = over_faded(widen(b), faded_weights(b, opacity_b), wd);
         store(dst + at, (d & 0xFF000000u) | (narrow(wd) & 0x00FFFFFFu));
     }
 }

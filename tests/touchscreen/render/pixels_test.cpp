@@ -45,6 +45,32 @@ TEST(BlendRow, CoversWithAlphaTimesOpacity) {
     }
 }
 
+// The faded blend against its formula, for every opacity below 255 and every pair of
+// alpha and source channel, and of alpha and destination channel.
+TEST(BlendRow, FadedLayerIsTheExactFormulaForEveryAlphaAndOpacity) {
+    const auto expected = [](std::uint32_t s, std::uint32_t d, std::uint32_t opacity) {
+        const std::uint32_t a = (s >> 24) * opacity / 255;
+        std::uint32_t out = d & 0xFF000000u;
+        for (int shift : {0, 8, 16}) {
+            const std::uint32_t sc = s >> shift & 0xFF, dc = d >> shift & 0xFF;
+            out |= (sc * a / 255 + dc * (255 - a) / 255) << shift;
+        }
+        return out;
+    };
+    std::vector<std::uint32_t> src(65536), dst(65536), want(65536);
+    for (std::uint32_t opacity = 1; opacity < 255; ++opacity) {
+        for (std::uint32_t i = 0; i < 65536; ++i) {
+            const std::uint32_t a = i >> 8, v = i & 0xFF, other = (i * 151 + opacity) & 0xFF;
+            // Blue and green sweep the source channel, red the destination one.
+            src[i] = argb(a, other, v, v);
+            dst[i] = argb(0x5A, v, other, 255 - other);
+            want[i] = expected(src[i], dst[i], opacity);
+        }
+        blend_row(dst.data(), src.data(), 65536, opacity);
+        ASSERT_EQ(dst, want) << "opacity " << opacity;
+    }
+}
+
 // SDL's own blit of the same pixels is the reference: at most 1 apart in any channel.
 TEST(BlendRow, AgreesWithSdlBlitsAtAnyOpacity) {
     constexpr int kW = 256, kH = 64;
