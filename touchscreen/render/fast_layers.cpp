@@ -40,8 +40,15 @@ std::span<const pixels::Run> runs_in_row(const PageRuns& runs, int y) {
             runs.runs.data() + runs.row_start[static_cast<std::size_t>(y) + 1]};
 }
 
-// Calls f(screen row, page row, run) for every drawn run of the page rows that land inside
-// the clip, with the page's top at screen row y.
+// A drawn run with the transparent columns around it: [lo, hi) holds the run and nothing
+// else that is drawn, within the row.
+struct RunInGap {
+    pixels::Run run;
+    int lo, hi;
+};
+
+// Calls f(screen row, page row, run in its gap) for every drawn run of the page rows that
+// land inside the clip, with the page's top at screen row y.
 template <class F>
 void for_each_run(const PageRuns& runs, SDL_Surface* screen, SDL_Surface* page, int y, const Clip& clip, F&& f) {
     const int first = std::max(0, clip.y0 - y);
@@ -49,7 +56,10 @@ void for_each_run(const PageRuns& runs, SDL_Surface* screen, SDL_Surface* page, 
     for (int sy = first; sy < last; ++sy) {
         const std::uint32_t* src = row_of(page, sy);
         std::uint32_t* dst = row_of(screen, y + sy);
-        for (const pixels::Run& run : runs_in_row(runs, sy)) f(dst, src, run);
+        const std::span<const pixels::Run> row = runs_in_row(runs, sy);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            f(dst, src, RunInGap{row[i], i > 0 ? row[i - 1].x1 : 0, i + 1 < row.size() ? row[i + 1].x0 : page->w});
+        }
     }
 }
 
@@ -66,7 +76,8 @@ bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
     if (std::ranges::all_of(opacities, [](std::uint32_t o) { return o == 0; })) return true;  // covers nothing
     const Clip clip = clip_of(screen);
     for_each_run(runs_of(cache, page_idx, page), screen, page, y, clip,
-                 [&](std::uint32_t* dst, const std::uint32_t* src, const pixels::Run& run) {
+                 [&](std::uint32_t* dst, const std::uint32_t* src, const RunInGap& in) {
+                     const pixels::Run& run = in.run;
                      const int x0 = std::max(x + run.x0, clip.x0);
                      const int x1 = std::min(x + run.x1, clip.x1);
                      if (x0 >= x1) return;
@@ -109,10 +120,18 @@ bool page_pair(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface
     const int both0 = std::max(hi_x, clip.x0);  // screen columns that both copies cover
     const int both1 = std::min(lo_x + page->w, clip.x1);
     for_each_run(runs_of(cache, page_idx, page), screen, page, y, clip,
-                 [&](std::uint32_t* dst, const std::uint32_t* src, const pixels::Run& run) {
+                 [&](std::uint32_t* dst, const std::uint32_t* src, const RunInGap& in) {
+                     const pixels::Run& run = in.run;
                      const int u0 = std::max(lo_x + run.x0, clip.x0);
                      const int u1 = std::min(hi_x + run.x1, clip.x1);
                      if (u0 >= u1) return;
+                     // Mostly both copies can be blended over whole blocks of the union: where
+                     // one of them lies outside the run it reads only the gap around it.
+                     const int whole = u0 + (u1 - u0 + pixels::kRunBlock - 1) / pixels::kRunBlock * pixels::kRunBlock;
+                     if (whole <= clip.x1 && u0 - hi_x >= in.lo && whole - lo_x <= in.hi) {
+                         pixels::blend_row_pair(dst + u0, src + (u0 - x_a), src + (u0 - x_b), whole - u0, oa, ob);
+                         return;
+                     }
                      const int m0 = std::clamp(both0, u0, u1);
                      const int m1 = std::clamp(both1, m0, u1);
                      // Left of both0 only the copy further left lies, right of both1 only the other.

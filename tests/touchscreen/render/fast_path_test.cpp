@@ -5,6 +5,7 @@
 #include "sample_page.hpp"
 
 #include "render/frame_cache.hpp"
+#include "render/layers.hpp"
 
 #include <sstream>
 
@@ -147,6 +148,32 @@ TEST_F(FastPath, NewRenderNewBackgroundOrNewSizeIsPickedUp) {
     for (int k = 0; k < 10; ++k) draw_both();
     draw_both();
     EXPECT_EQ(rgb_at(fast_screen.get(), 100, 600), (Rgb{200, 20, 120}));
+}
+
+// The two ghosts in one pass, over runs as close as runs come (one merge gap apart), at every
+// kind of distance between the copies and cut by either screen edge: the same as two blits.
+TEST_F(FastPath, GhostPairsBetweenCloseRunsAndAtTheEdges) {
+    prepare(SDL_PIXELFORMAT_RGB888);
+    SDL_Surface* page = state._cached_pages[1].get();
+    SDL_FillRect(page, nullptr, SDL_MapRGBA(page->format, 0, 0, 0, 0));
+    for (int y = 0; y < page->h; ++y) {
+        for (int x = y % 3 * 8, w = 8 + y % 4 * 8; x < page->w; x += w + 16) {
+            const SDL_Rect run{x, y, w, 1};
+            SDL_FillRect(page, &run, SDL_MapRGBA(page->format, 255, 255 - y % 256, 255, 255));
+        }
+    }
+    render::FrameCache& cache = render::frame_cache(state);
+    for (const int x_a : {-40, -3, 0, 5, 340, 372}) {
+        for (const int distance : {-15, -7, -1, 1, 4, 9, 15}) {
+            for (SDL_Surface* s : {plain_screen.get(), fast_screen.get()}) SDL_FillRect(s, nullptr, 0);
+            render::plain::page(plain_screen.get(), page, x_a, 0, 30);
+            render::plain::page(plain_screen.get(), page, x_a + distance, 0, 20);
+            ASSERT_TRUE(render::fast::page_pair(cache, fast_screen.get(), 1, page, x_a, x_a + distance, 0, 30, 20));
+            int worst = 0;
+            const std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
+            EXPECT_LE(worst, 1) << "copies at " << x_a << " and " << x_a + distance << ", " << where;
+        }
+    }
 }
 
 }  // namespace
