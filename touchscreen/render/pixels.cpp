@@ -120,17 +120,18 @@ struct Wide {
 // where 0 <= 257 r + x - m < 65536 because m <= x. So each product and its division are one
 // high-half multiply by a weight that the pixel's alpha gives once for all its channels.
 // The weight for d, 257 * (255 - a') + 1, is 1 - (257 * a' + 1) in 16 bits; only a' = 0
-// makes it overflow, and then the pixel is left as it is.
+// makes it overflow, and then the pixel is left as it is. The alpha lanes get that weight
+// of 1 too, so a faded layer keeps the destination's top byte by itself.
 struct FadedWeights {
-    Wide w;  // 257 * a' + 1 for each pixel, in all four of its channels
+    Wide w;  // 257 * a' + 1 for each pixel's colour channels, 1 for its alpha lane
 };
 
 [[gnu::always_inline]] inline FadedWeights faded_weights(const u32x8& s, std::uint16_t opacity) {
     const u16x16 alpha = reinterpret_cast<u16x16>(s >> 24);  // in the even lanes, 0 in the odd
     const u16x16 cover = mulhi(alpha, u16x16{} + static_cast<std::uint16_t>(257 * opacity + 1));
-    const u16x16 w = ((cover << 8) | cover) + 1;
-    return {Wide{__builtin_shufflevector(w, w, 0, 0, 0, 0, 2, 2, 2, 2, 8, 8, 8, 8, 10, 10, 10, 10),
-                 __builtin_shufflevector(w, w, 4, 4, 4, 4, 6, 6, 6, 6, 12, 12, 12, 12, 14, 14, 14, 14)}};
+    const u16x16 w = ((cover << 8) | cover) + 1;  // and 1 in the odd lanes
+    return {Wide{__builtin_shufflevector(w, w, 0, 0, 0, 1, 2, 2, 2, 3, 8, 8, 8, 9, 10, 10, 10, 11),
+                 __builtin_shufflevector(w, w, 4, 4, 4, 5, 6, 6, 6, 7, 12, 12, 12, 13, 14, 14, 14, 15)}};
 }
 
 [[gnu::always_inline]] inline u16x16 over_faded_half(const u16x16& ws, const u16x16& w, const u16x16& wd) {
@@ -153,11 +154,16 @@ template <bool FirstFull, int Faded>
 [[gnu::always_inline]] inline void blend_block(std::uint32_t* dst, const std::uint32_t* src, const Opacities& opacities) {
     const u32x8 s = load(src), d = load(dst);
     const Wide ws = widen(s);
-    u32x8 out;
-    if constexpr (FirstFull && Faded == 0) {
-        out = over_full(s, ws, d);
-    } else {
-        Wide wd = FirstFull ? widen(over_full(s, ws, d)) : over_faded(ws, faded_weights(s, opacities[0]), widen(d));
+    if constexpr (!FirstFull) {  // faded layers only: the top byte stays as it is
+        Wide wd = over_faded(ws, faded_weights(s, opacities[0]), widen(d));
+#pragma GCC unroll 4
+        for (int l = 1; l <= Faded; ++l) wd = over_faded(ws, faded_weights(s, opacities[l]), wd);
+        store(dst, narrow(wd));
+        return;
+    }
+    u32x8 out = over_full(s, ws, d);
+    if constexpr (Faded > 0) {
+        Wide wd = widen(out);
 #pragma GCC unroll 4
         for (int l = 1; l <= Faded; ++l) wd = over_faded(ws, faded_weights(s, opacities[l]), wd);
         out = narrow(wd);
@@ -210,7 +216,7 @@ TS_BLEND_CLONES void blend_pair_blocks(std::uint32_t* dst, const std::uint32_t* 
         const u32x8 a = load(src_a + at), b = load(src_b + at);
         Wide wd = over_faded(widen(a), faded_weights(a, opacity_a), widen(d));
         wd = over_faded(widen(b), faded_weights(b, opacity_b), wd);
-        store(dst + at, (d & 0xFF000000u) | (narrow(wd) & 0x00FFFFFFu));
+        store(dst + at, narrow(wd));
     }
 }
 
