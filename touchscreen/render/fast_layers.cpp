@@ -127,7 +127,8 @@ bool page_pair(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface
                      if (u0 >= u1) return;
                      // Mostly both copies can be blended over whole blocks of the union: where
                      // one of them lies outside the run it reads only the gap around it.
-                     const int whole = u0 + (u1 - u0 + pixels::kRunBlock - 1) / pixels::kRunBlock * pixels::kRunBlock;
+                     constexpr int kB = pixels::kBlendBlock;
+                     const int whole = u0 + (u1 - u0 + kB - 1) / kB * kB;
                      if (whole <= clip.x1 && u0 - hi_x >= in.lo && whole - lo_x <= in.hi) {
                          pixels::blend_row_pair(dst + u0, src + (u0 - x_a), src + (u0 - x_b), whole - u0, oa, ob);
                          return;

@@ -44,7 +44,7 @@ using u8x16 = std::uint8_t __attribute__((vector_size(16)));
 using u8x32 = std::uint8_t __attribute__((vector_size(32)));
 using u16x16 = std::uint16_t __attribute__((vector_size(32)));
 using u32x8 = std::uint32_t __attribute__((vector_size(32)));
-constexpr int kBlock = 8;  // pixels per vector
+constexpr int kBlock = kBlendBlock;  // pixels per vector
 
 // Channels widened to 16 bits by interleaving with zero bytes within each 16-byte half, the
 // order the unpack and pack instructions of SSE2, AVX2 and NEON work in; narrow() undoes it.
@@ -72,8 +72,8 @@ struct Wide {
 }
 
 // The high 16 bits of each lane's 32-bit product. Written as a loop over plain arrays,
-// which GCC's vectoriser turns into one high-half multiply (pmulhuw on x86, umull and uzp2
-// on ARM); as vector arithmetic it would widen to 32-bit lanes instead.
+// which GCC's vectoriser turns into one pmulhuw on x86; as vector arithmetic it would widen
+// to 32-bit lanes instead. Any target computes the same values.
 [[gnu::always_inline]] inline u16x16 mulhi(const u16x16& a, const u16x16& b) {
     std::uint16_t x[16], y[16], r[16];
     std::memcpy(x, &a, sizeof x);

@@ -61,6 +61,9 @@ void map_columns(int src_w, int w, ColumnMap& map);
 // row holds map.blocks() * 8 pixels and is indexed by scaled column.
 void gather_columns(const std::uint32_t* src, const ColumnMap& map, int i0, int i1, std::uint32_t* row);
 
+// Pixels the blend loops take at a time: a length of whole blocks needs no padded tail.
+inline constexpr int kBlendBlock = 8;
+
 // Lays n ARGB pixels (straight alpha) over n xRGB pixels. A source pixel of alpha a covers
 // with a * opacity / 255 (rounded down); channels are rounded as SDL 2's blitters round
 // them, and dst's top byte is kept.
