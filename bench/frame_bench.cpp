@@ -45,6 +45,7 @@ void BM_RestingFrameAfterRender(benchmark::State& st) {
 void BM_SlideFrame(benchmark::State& st) {
     const auto how = static_cast<ts::render::Compositor>(st.range(0));
     const int k = static_cast<int>(st.range(1));
+    scene().before_slide();
     for (auto _ : st) {
         scene().slide_frame(k, -1, how);
         benchmark::ClobberMemory();

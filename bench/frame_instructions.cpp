@@ -34,6 +34,7 @@ int main() {
     measure("memcpy", [&] { std::memcpy(to.data(), from.data(), from.size()); });
     measure("resting", [&] { scene.resting_frame(); });
     measure("resting_after_render", [&] { scene.resting_frame_after_render(); });
+    scene.before_slide();
     measure("slide_k0", [&] { scene.slide_frame(0, -1); });
     measure("slide_k1", [&] { scene.slide_frame(1, -1); });
     measure("slide_k5", [&] { scene.slide_frame(5, -1); });

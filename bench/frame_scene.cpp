@@ -52,6 +52,13 @@ void FrameScene::resting_frame_after_render() {
     resting_frame();
 }
 
+void FrameScene::before_slide() {
+    const int current = state_._current_page;
+    state_._current_page = state_._previous_page;
+    resting_frame();
+    state_._current_page = current;
+}
+
 void FrameScene::slide_frame(int k, int direction, render::Compositor how) {
     state_._page_transitioning = true;
     state_._page_transition_direction = direction;

@@ -21,6 +21,8 @@ public:
     // A frame at rest right after the page was rendered again: what a render adds to the
     // composition (finding the page's runs, composing the resting picture), not the drawing.
     void resting_frame_after_render();
+    // Page 1 at rest, as the screen shows it right before a swipe from it to page 2.
+    void before_slide();
     // Slide frame k (0-9) from page 1 to page 2, with direction -1 or +1.
     void slide_frame(int k, int direction, render::Compositor how = render::Compositor::fast);
 

@@ -55,6 +55,10 @@ public:
     bool resting(services::Components& c, int idx) {
         return fast_ && fast::resting(state_, c, screen_, idx, state_._cached_pages.at(idx).get());
     }
+    // The same from the resting picture kept from an earlier frame only; false when there is none.
+    bool kept_resting(services::Components& c, int idx) {
+        return fast_ && fast::kept_resting(state_, c, screen_, idx, state_._cached_pages.at(idx).get());
+    }
     void background(services::Components& c) {
         if (!(fast_ && fast::background(state_, c, screen_))) plain::background(state_, c, screen_);
     }
@@ -120,7 +124,6 @@ void draw_page_with_transition(core::AppState& state, services::Components& c, S
         return;
     }
 
-    layers.background(c);
     const int previous = state._previous_page;
     for (const int idx : {previous, current}) {
         if (!has_surface(state, idx) || state._page_dirty.at(static_cast<std::size_t>(idx)).is_set()) {
@@ -134,12 +137,19 @@ void draw_page_with_transition(core::AppState& state, services::Components& c, S
     if (f.scaled_w == prev_surface->w && f.scaled_h == prev_surface->h && f.prev_y == 0 &&
         f.ghost_x[0] == f.prev_x && f.ghost_x[1] == f.prev_x) {
         // The first frame: the unscaled page and both ghosts lie exactly on one another, so the
-        // three are blended in one pass, in the same order.
-        const std::array<std::uint32_t, 3> opacities{static_cast<std::uint32_t>(f.prev_alpha),
-                                                     static_cast<std::uint32_t>(f.ghost_alpha[0]),
-                                                     static_cast<std::uint32_t>(f.ghost_alpha[1])};
-        layers.page_layers(previous, f.prev_x, 0, opacities);
+        // three are blended in one pass, in the same order. The page itself at full opacity
+        // over the background is the picture at rest just before the slide, mostly still kept.
+        const auto ghost0 = static_cast<std::uint32_t>(f.ghost_alpha[0]);
+        const auto ghost1 = static_cast<std::uint32_t>(f.ghost_alpha[1]);
+        if (f.prev_x == 0 && f.prev_alpha >= 255 && layers.kept_resting(c, previous)) {
+            layers.page_layers(previous, 0, 0, std::array{ghost0, ghost1});
+        } else {
+            layers.background(c);
+            layers.page_layers(previous, f.prev_x, 0,
+                               std::array{static_cast<std::uint32_t>(f.prev_alpha), ghost0, ghost1});
+        }
     } else {
+        layers.background(c);
         layers.scaled_page(previous, f.scaled_w, f.scaled_h, f.prev_x, f.prev_y, f.prev_alpha);
         layers.page_pair(previous, f.ghost_x[0], f.ghost_x[1], 0, f.ghost_alpha[0], f.ghost_alpha[1]);
     }

@@ -186,22 +186,34 @@ bool scaled_page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surfa
     return true;
 }
 
+namespace {
+
+// Whether the resting picture in the cache shows this page as it is now, over the current
+// background, for this screen.
+bool rest_is_kept(const FrameCache& cache, const SDL_Surface* screen, int page_idx, const SDL_Surface* page, int w,
+                  int h) {
+    const SDL_Surface* rest = cache.rest.get();
+    const PageRuns& runs = cache.page_runs[static_cast<std::size_t>(page_idx)];
+    return rest != nullptr && rest->w == screen->w && rest->h == screen->h &&
+           rest->format->format == screen->format->format && cache.rest_page == page && runs.surface == page &&
+           !runs.stale && runs.scan == cache.rest_scan && cache.rest_for_w == w && cache.rest_for_h == h;
+}
+
+}  // namespace
+
 bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page) {
     if (!handles(screen) || !plain_page(page) || !full_clip(screen)) return false;
     FrameCache& cache = frame_cache(state);
     const int w = c.config.SCREEN_WIDTH();
     const int h = c.config.SCREEN_HEIGHT();
-    SDL_Surface* rest = cache.rest.get();
-    if (rest == nullptr || rest->w != screen->w || rest->h != screen->h || rest->format->format != screen->format->format) {
-        cache.rest.reset(SDL_CreateRGBSurfaceWithFormat(0, screen->w, screen->h, 32, screen->format->format));
-        if (!cache.rest) throw services::SdlError("SDL_CreateRGBSurfaceWithFormat");
-        rest = cache.rest.get();
-        cache.rest_page = nullptr;
-    }
-    const PageRuns& runs = cache.page_runs[static_cast<std::size_t>(page_idx)];
-    const bool current = cache.rest_page == page && runs.surface == page && !runs.stale &&
-                         runs.scan == cache.rest_scan && cache.rest_for_w == w && cache.rest_for_h == h;
-    if (!current) {
+    if (!rest_is_kept(cache, screen, page_idx, page, w, h)) {
+        SDL_Surface* rest = cache.rest.get();
+        if (rest == nullptr || rest->w != screen->w || rest->h != screen->h ||
+            rest->format->format != screen->format->format) {
+            cache.rest.reset(SDL_CreateRGBSurfaceWithFormat(0, screen->w, screen->h, 32, screen->format->format));
+            if (!cache.rest) throw services::SdlError("SDL_CreateRGBSurfaceWithFormat");
+            rest = cache.rest.get();
+        }
         cache.rest_page = nullptr;  // until it is whole
         if (!background(state, c, rest)) plain::background(state, c, rest);
         if (!fast::page(cache, rest, page_idx, page, 0, 0, 255)) plain::page(rest, page, 0, 0, 255);
@@ -210,7 +222,16 @@ bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen
         cache.rest_for_w = w;
         cache.rest_for_h = h;
     }
-    copy_pixels(rest, screen);
+    copy_pixels(cache.rest.get(), screen);
+    return true;
+}
+
+bool kept_resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx,
+                  SDL_Surface* page) {
+    if (!handles(screen) || !plain_page(page) || !full_clip(screen) || !state._frame_cache) return false;
+    const FrameCache& cache = *state._frame_cache;
+    if (!rest_is_kept(cache, screen, page_idx, page, c.config.SCREEN_WIDTH(), c.config.SCREEN_HEIGHT())) return false;
+    copy_pixels(cache.rest.get(), screen);
     return true;
 }
 

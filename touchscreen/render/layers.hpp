@@ -45,6 +45,10 @@ bool background(core::AppState& state, services::Components& c, SDL_Surface* scr
 // in the frame cache, which is composed again when the page, the background or the
 // configured size changed.
 bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page);
+// The same when the kept resting picture already shows the page as it is now; false, having
+// drawn nothing, when it does not.
+bool kept_resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx,
+                  SDL_Surface* page);
 bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity);
 // The page at (x, y) once per opacity, in order, in one pass over the screen.
 bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y,

@@ -7,6 +7,7 @@
 #include "render/frame_cache.hpp"
 #include "render/layers.hpp"
 
+#include <functional>
 #include <sstream>
 
 namespace ts::test {
@@ -148,6 +149,48 @@ TEST_F(FastPath, NewRenderNewBackgroundOrNewSizeIsPickedUp) {
     for (int k = 0; k < 10; ++k) draw_both();
     draw_both();
     EXPECT_EQ(rgb_at(fast_screen.get(), 100, 600), (Rgb{200, 20, 120}));
+}
+
+// The first slide frame starts from the picture kept at rest while it still shows the old
+// page as it is, and only then: not after a render of that page, nor after a new background.
+TEST_F(FastPath, FirstSlideFrameStartsFromTheKeptPictureOnlyWhileItIsCurrent) {
+    prepare(SDL_PIXELFORMAT_RGB888);
+    const auto at_rest_then_first_frame = [&](const std::function<void()>& between) {
+        state._page_transitioning = false;
+        state._page_transition_progress = 0;
+        state._current_page = 1;
+        draw_both();
+        between();
+        state._previous_page = 1;
+        state._current_page = 2;
+        render::_start_page_transition(state, -1);
+        draw_both();
+    };
+    const auto expect_same_pictures = [&](const char* when) {
+        int worst = 0;
+        const std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
+        EXPECT_LE(worst, 1) << when << ", " << where;
+    };
+    // A mark in the kept picture where the page is clear shows that the frame came from it.
+    const SDL_Rect mark{5, 5, 1, 1};
+    at_rest_then_first_frame([&] {
+        SDL_Surface* rest = state._frame_cache->rest.get();
+        SDL_FillRect(rest, &mark, SDL_MapRGB(rest->format, 255, 0, 255));
+    });
+    EXPECT_EQ(rgb_at(fast_screen.get(), 5, 5), (Rgb{255, 0, 255}));
+    SDL_FillRect(plain_screen.get(), &mark, SDL_MapRGB(plain_screen->format, 255, 0, 255));
+    expect_same_pictures("from the kept picture");
+
+    at_rest_then_first_frame([&] {
+        state._page_dirty[1].set();
+        f.pages.page_colors[1] = {10, 220, 30};
+    });
+    expect_same_pictures("after a render of the old page");
+    at_rest_then_first_frame([&] {
+        f.permission.make_background = [] { return solid_alpha_surface(376, 960, {90, 60, 30}); };
+        render::check_background(state, f.components, fast_screen.get());
+    });
+    expect_same_pictures("after a new background");
 }
 
 // The two ghosts in one pass, over runs as close as runs come (one merge gap apart), at every
