@@ -12,17 +12,17 @@ namespace ts::bench {
 
 FrameScene::FrameScene() {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw services::SdlError("SDL_InitSubSystem");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw core::SdlError("SDL_InitSubSystem");
     window_.reset(SDL_CreateWindow("frame bench", 0, 0, 376, 960, 0));
-    if (!window_) throw services::SdlError("SDL_CreateWindow");
+    if (!window_) throw core::SdlError("SDL_CreateWindow");
     screen_ = SDL_GetWindowSurface(window_.get());
-    if (screen_ == nullptr) throw services::SdlError("SDL_GetWindowSurface");
+    if (screen_ == nullptr) throw core::SdlError("SDL_GetWindowSurface");
 
     builtin_.panelkit.hour_now = [] { return 12; };
     render::check_background(state_, builtin_.components, screen_);
     double share = 0;
     for (int idx = 0; idx < core::PAGE_COUNT; ++idx) {
-        state_._cached_pages[idx] = services::make_alpha_surface(376, 960);
+        state_._cached_pages[idx] = core::make_alpha_surface(376, 960);
         test::draw_sample_page(state_._cached_pages[idx].get(), 100 + static_cast<unsigned>(idx));
         share += test::drawn_share(state_._cached_pages[idx].get());
     }

@@ -5,7 +5,7 @@
 
 #include "core/app_state.hpp"
 #include "render/frame.hpp"
-#include "services/builtin.hpp"
+#include "app/builtin.hpp"
 
 namespace ts::bench {
 
@@ -32,9 +32,9 @@ public:
 private:
     void draw(render::Compositor how);
 
-    services::Builtin builtin_;
+    app::Builtin builtin_;
     core::AppState state_;
-    services::Window window_;
+    core::Window window_;
     SDL_Surface* screen_ = nullptr;
     double drawn_share_ = 0;
 };

@@ -2,8 +2,8 @@
 // marked as shared are touched by other threads, and each says which and how.
 #pragma once
 
-#include "../services/pulldeck.hpp"
-#include "../services/sdl_types.hpp"
+#include "area.hpp"
+#include "sdl_types.hpp"
 
 #include <array>
 #include <atomic>
@@ -25,7 +25,7 @@ inline constexpr bool DEBUG_MODE = false;
 inline constexpr int PAGE_COUNT = 4;
 
 // The base colour of the panel: masks, fallback background, and the fill without one.
-inline constexpr services::Color BASE_COLOR{12, 14, 18};
+inline constexpr Color BASE_COLOR{12, 14, 18};
 
 // A set/test/clear flag that the refresh thread sets while the main thread tests and clears.
 class DirtyFlag {
@@ -40,7 +40,7 @@ private:
 
 // Rounded-corner masks, 40 x 40 each, built once.
 struct CornerMasks {
-    services::Surface tl, tr, bl, br;
+    Surface tl, tr, bl, br;
     int radius = 40;
 };
 
@@ -54,8 +54,8 @@ struct AppState {
     std::array<DirtyFlag, PAGE_COUNT> _page_dirty{};
 
     // Main thread only from here to the refresh members.
-    std::map<int, services::Surface> _cached_pages;
-    services::Surface _background_surface;          // empty when absent
+    std::map<int, Surface> _cached_pages;
+    Surface _background_surface;          // empty when absent
     std::optional<CornerMasks> _corner_mask_cache;  // built on first use
     int _current_page = 0;
     int _previous_page = 0;
@@ -67,7 +67,7 @@ struct AppState {
     int _page_transition_direction = 0;      // +1 rightward swipe, -1 leftward
     static constexpr int _page_transition_duration = 10;  // frames
     std::optional<std::pair<int, int>> _button_press_pos;
-    std::optional<services::AreaDescriptor> _button_press_area;
+    std::optional<AreaDescriptor> _button_press_area;
     int _swipe_cooldown = 0;  // frames
     static constexpr int _swipe_threshold_x = 40;  // pixels
     static constexpr int _swipe_threshold_y = 50;  // pixels

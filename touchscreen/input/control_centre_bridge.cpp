@@ -5,7 +5,7 @@
 namespace ts::input {
 namespace {
 
-using services::AreaDescriptor;
+using core::AreaDescriptor;
 namespace log = core::log;
 
 constexpr int kCloseDistance = 60;    // pixels upward, strictly more closes the panel
@@ -49,8 +49,8 @@ void _handle_settings_touch(core::AppState& s, services::Components& c, int x, i
     const std::optional<AreaDescriptor> current_area = c.pulldeck.get_button_at(x, y);
     if (log::enabled(log::Level::DEBUG)) {
         log::debug("设置面板触摸: x=" + std::to_string(x) + ", y=" + std::to_string(y) +
-                   ", current_area=" + services::area_text(current_area) +
-                   ", _button_press_area=" + services::area_text(s._button_press_area));
+                   ", current_area=" + core::area_text(current_area) +
+                   ", _button_press_area=" + core::area_text(s._button_press_area));
     }
 
     if (!s._touch_in_progress) {
@@ -89,7 +89,7 @@ void _handle_settings_touch(core::AppState& s, services::Components& c, int x, i
         if (has_kind(s._button_press_area) && !is_slider(s._button_press_area) && s._button_press_pos) {
             const auto [px, py] = *s._button_press_pos;
             const std::optional<AreaDescriptor> pressed = c.pulldeck.get_button_at(px, py);
-            if (has_kind(pressed)) c.pulldeck.release_button_animation(services::area_text(pressed));
+            if (has_kind(pressed)) c.pulldeck.release_button_animation(core::area_text(pressed));
         }
         s._button_press_area.reset();
     }
@@ -97,10 +97,10 @@ void _handle_settings_touch(core::AppState& s, services::Components& c, int x, i
 
 void _handle_settings_release(core::AppState& s, services::Components& c) {
     if (log::enabled(log::Level::DEBUG)) {
-        log::debug("触摸结束: _button_press_area=" + services::area_text(s._button_press_area));
+        log::debug("触摸结束: _button_press_area=" + core::area_text(s._button_press_area));
     }
     if (!has_kind(s._button_press_area) || is_slider(s._button_press_area)) return;
-    log::debug("调用 handle_button_press: " + services::area_text(s._button_press_area));
+    log::debug("调用 handle_button_press: " + core::area_text(s._button_press_area));
     _handle_settings_button_press(c, *s._button_press_area);
     if (s._button_press_pos) c.pulldeck.release_button_animation(button_identifier(*s._button_press_area));
 }

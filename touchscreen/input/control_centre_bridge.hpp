@@ -11,10 +11,10 @@
 namespace ts::input {
 
 // The name of a button for the press and release animations: "timeout_30", "close".
-std::string button_identifier(const services::AreaDescriptor& area);
+std::string button_identifier(const core::AreaDescriptor& area);
 
 // Passes the descriptor on unchanged; the control centre performs the control's action.
-void _handle_settings_button_press(services::Components& c, const services::AreaDescriptor& area_info);
+void _handle_settings_button_press(services::Components& c, const core::AreaDescriptor& area_info);
 
 // A touch point routed to the open (or still animating) control centre; x, y in pixels.
 void _handle_settings_touch(core::AppState& state, services::Components& c, int x, int y);

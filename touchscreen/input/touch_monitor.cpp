@@ -3,7 +3,7 @@
 #include "line_parser.hpp"
 
 #include "../core/events.hpp"
-#include "../services/sdl_types.hpp"
+#include "../core/sdl_types.hpp"
 
 #include <poll.h>
 #include <signal.h>
@@ -29,7 +29,7 @@ constexpr std::size_t kReadBlock = 4096;  // bytes per read(2)
 
 void push_to_sdl(const SDL_Event& event) {
     SDL_Event copy = event;
-    if (SDL_PushEvent(&copy) < 0) throw services::SdlError("SDL_PushEvent");
+    if (SDL_PushEvent(&copy) < 0) throw core::SdlError("SDL_PushEvent");
 }
 
 class Supervisor {

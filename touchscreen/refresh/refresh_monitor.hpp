@@ -5,7 +5,7 @@
 #include "../core/app_state.hpp"
 #include "../core/clock.hpp"
 #include "../services/config.hpp"
-#include "../services/feedhub.hpp"
+#include "../services/data_manager.hpp"
 
 #include <string>
 

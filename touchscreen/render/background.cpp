@@ -8,10 +8,10 @@
 namespace ts::render {
 namespace {
 
-services::Surface base_colour_background(int w, int h) {
-    services::Surface s = services::make_opaque_surface(w, h);
-    if (SDL_FillRect(s.get(), nullptr, services::map_rgb(s.get(), core::BASE_COLOR)) != 0) {
-        throw services::SdlError("SDL_FillRect");
+core::Surface base_colour_background(int w, int h) {
+    core::Surface s = core::make_opaque_surface(w, h);
+    if (SDL_FillRect(s.get(), nullptr, core::map_rgb(s.get(), core::BASE_COLOR)) != 0) {
+        throw core::SdlError("SDL_FillRect");
     }
     return s;
 }
@@ -48,7 +48,7 @@ void copy_pixels(SDL_Surface* from, SDL_Surface* to) {
 
 void blit_or_throw(SDL_Surface* src, SDL_Surface* dst, int x, int y) {
     SDL_Rect at{x, y, 0, 0};  // SDL clips this copy in place
-    if (SDL_BlitSurface(src, nullptr, dst, &at) != 0) throw services::SdlError("SDL_BlitSurface");
+    if (SDL_BlitSurface(src, nullptr, dst, &at) != 0) throw core::SdlError("SDL_BlitSurface");
 }
 
 void check_background(core::AppState& state, services::Components& c, SDL_Surface* screen) {
@@ -59,8 +59,8 @@ void check_background(core::AppState& state, services::Components& c, SDL_Surfac
     try {
         state._background_surface = c.permission.create_dynamic_background();
         if (state._background_surface) {
-            services::Surface converted(SDL_ConvertSurface(state._background_surface.get(), screen->format, 0));
-            if (!converted) throw services::SdlError("SDL_ConvertSurface");
+            core::Surface converted(SDL_ConvertSurface(state._background_surface.get(), screen->format, 0));
+            if (!converted) throw core::SdlError("SDL_ConvertSurface");
             state._background_surface = std::move(converted);
         }
     } catch (...) {
@@ -73,8 +73,8 @@ namespace plain {
 
 void background(core::AppState& state, services::Components& c, SDL_Surface* screen) {
     if (!state._background_surface) {
-        if (SDL_FillRect(screen, nullptr, services::map_rgb(screen, core::BASE_COLOR)) != 0) {
-            throw services::SdlError("SDL_FillRect");
+        if (SDL_FillRect(screen, nullptr, core::map_rgb(screen, core::BASE_COLOR)) != 0) {
+            throw core::SdlError("SDL_FillRect");
         }
         return;
     }
@@ -105,7 +105,7 @@ bool background(core::AppState& state, services::Components& c, SDL_Surface* scr
         if (old == nullptr || old->w != bg->w || old->h != bg->h || old->format->format != bg->format->format) {
             cache.composed_background.reset(
                 SDL_CreateRGBSurfaceWithFormat(0, bg->w, bg->h, bg->format->BitsPerPixel, bg->format->format));
-            if (!cache.composed_background) throw services::SdlError("SDL_CreateRGBSurfaceWithFormat");
+            if (!cache.composed_background) throw core::SdlError("SDL_CreateRGBSurfaceWithFormat");
         }
         cache.composed_from = nullptr;  // until the masks are on
         copy_pixels(bg, cache.composed_background.get());

@@ -9,8 +9,8 @@ namespace {
 
 constexpr int kCornerRadius = 40;  // pixels
 
-services::Surface mirrored(SDL_Surface* src, bool left_right, bool top_bottom) {
-    services::Surface out = services::make_alpha_surface(src->w, src->h);
+core::Surface mirrored(SDL_Surface* src, bool left_right, bool top_bottom) {
+    core::Surface out = core::make_alpha_surface(src->w, src->h);
     pixels::mirror(view_of(src), view_of(out.get()), left_right, top_bottom);
     return out;
 }
@@ -19,7 +19,7 @@ services::Surface mirrored(SDL_Surface* src, bool left_right, bool top_bottom) {
 void fill_circle(SDL_Surface* s, int cx, int cy, int radius, Uint32 pixel) {
     pixels::for_each_circle_row(cx, cy, radius, [&](int y, int x0, int x1) {
         const SDL_Rect row{x0, y, x1 - x0 + 1, 1};
-        if (SDL_FillRect(s, &row, pixel) != 0) throw services::SdlError("SDL_FillRect");
+        if (SDL_FillRect(s, &row, pixel) != 0) throw core::SdlError("SDL_FillRect");
     });
 }
 
@@ -27,11 +27,11 @@ void fill_circle(SDL_Surface* s, int cx, int cy, int radius, Uint32 pixel) {
 
 const core::CornerMasks& _get_corner_masks(core::AppState& state) {
     if (state._corner_mask_cache) return *state._corner_mask_cache;
-    const services::Color corner_color = core::BASE_COLOR;
-    services::Surface base = services::make_alpha_surface(kCornerRadius, kCornerRadius);
+    const core::Color corner_color = core::BASE_COLOR;
+    core::Surface base = core::make_alpha_surface(kCornerRadius, kCornerRadius);
     const SDL_Rect all{0, 0, kCornerRadius, kCornerRadius};
     if (SDL_FillRect(base.get(), &all, SDL_MapRGBA(base->format, corner_color.r, corner_color.g, corner_color.b, 255))) {
-        throw services::SdlError("SDL_FillRect");
+        throw core::SdlError("SDL_FillRect");
     }
     fill_circle(base.get(), kCornerRadius, kCornerRadius, kCornerRadius, SDL_MapRGBA(base->format, 0, 0, 0, 0));
 

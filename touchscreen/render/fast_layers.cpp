@@ -211,7 +211,7 @@ bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen
         if (rest == nullptr || rest->w != screen->w || rest->h != screen->h ||
             rest->format->format != screen->format->format) {
             cache.rest.reset(SDL_CreateRGBSurfaceWithFormat(0, screen->w, screen->h, 32, screen->format->format));
-            if (!cache.rest) throw services::SdlError("SDL_CreateRGBSurfaceWithFormat");
+            if (!cache.rest) throw core::SdlError("SDL_CreateRGBSurfaceWithFormat");
             rest = cache.rest.get();
         }
         cache.rest_page = nullptr;  // until it is whole

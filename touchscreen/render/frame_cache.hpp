@@ -25,7 +25,7 @@ struct PageRuns {
 
 struct FrameCache {
     // _background_surface with the four masks blitted on, valid for the key below.
-    services::Surface composed_background;
+    core::Surface composed_background;
     const SDL_Surface* composed_from = nullptr;  // nullptr: nothing composed
     int composed_for_w = 0, composed_for_h = 0;  // SCREEN_WIDTH / SCREEN_HEIGHT the masks sit at
 
@@ -33,7 +33,7 @@ struct FrameCache {
 
     // The whole resting picture (background, masks, page) in the screen's format: while
     // nothing under it changes, a frame at rest is one copy of it.
-    services::Surface rest;
+    core::Surface rest;
     const SDL_Surface* rest_page = nullptr;  // nullptr: nothing composed
     std::uint64_t rest_scan = 0;             // the page's PageRuns::scan when composed
     int rest_for_w = 0, rest_for_h = 0;      // SCREEN_WIDTH / SCREEN_HEIGHT when composed

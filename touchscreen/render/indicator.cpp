@@ -14,11 +14,11 @@ void _draw_page_indicator(const core::AppState& state, services::Config& config,
     const int start_x = static_cast<int>(std::floor((config.SCREEN_WIDTH() - total) / 2.0));
     for (int i = 0; i < 4; ++i) {
         const int x = start_x + i * (dot_radius * 2 + dot_gap);
-        const services::Color color = config.COLORS().at(i == state._current_page ? "accent" : "text_gray");
-        const Uint32 pixel = services::map_rgb(screen, color);
+        const core::Color color = config.COLORS().at(i == state._current_page ? "accent" : "text_gray");
+        const Uint32 pixel = core::map_rgb(screen, color);
         pixels::for_each_circle_row(x + dot_radius, 15, dot_radius, [&](int y, int x0, int x1) {
             const SDL_Rect row{x0, y, x1 - x0 + 1, 1};
-            if (SDL_FillRect(screen, &row, pixel) != 0) throw services::SdlError("SDL_FillRect");
+            if (SDL_FillRect(screen, &row, pixel) != 0) throw core::SdlError("SDL_FillRect");
         });
     }
 }

@@ -18,13 +18,13 @@ Provider& bound(const std::unique_ptr<Provider>& slot, const char* name) {
 
 SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components& c, int page_idx) {
     if (page_idx < 0 || page_idx >= core::PAGE_COUNT) throw std::out_of_range("no such page");
-    services::Surface& slot = state._cached_pages[page_idx];
-    if (!slot) slot = services::make_alpha_surface(c.config.SCREEN_WIDTH(), c.config.SCREEN_HEIGHT());
+    core::Surface& slot = state._cached_pages[page_idx];
+    if (!slot) slot = core::make_alpha_surface(c.config.SCREEN_WIDTH(), c.config.SCREEN_HEIGHT());
     SDL_Surface* surface = slot.get();
     // Whatever happens below, the runs found for the old picture no longer hold.
     frame_cache(state).page_runs[static_cast<std::size_t>(page_idx)].stale = true;
     if (SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 0, 0, 0, 0)) != 0) {
-        throw services::SdlError("SDL_FillRect");
+        throw core::SdlError("SDL_FillRect");
     }
 
     const int w = c.config.SCREEN_WIDTH();

@@ -8,7 +8,7 @@ namespace {
 
 void set_opacity(SDL_Surface* s, int opacity) {
     if (SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_BLEND) != 0 || SDL_SetSurfaceAlphaMod(s, static_cast<Uint8>(opacity))) {
-        throw services::SdlError("SDL_SetSurfaceAlphaMod");
+        throw core::SdlError("SDL_SetSurfaceAlphaMod");
     }
 }
 
@@ -19,15 +19,15 @@ void page(SDL_Surface* screen, SDL_Surface* page, int x, int y, int opacity) {
         blit_or_throw(page, screen, x, y);
         return;
     }
-    services::Surface copy(SDL_DuplicateSurface(page));
-    if (!copy) throw services::SdlError("SDL_DuplicateSurface");
+    core::Surface copy(SDL_DuplicateSurface(page));
+    if (!copy) throw core::SdlError("SDL_DuplicateSurface");
     set_opacity(copy.get(), opacity);
     blit_or_throw(copy.get(), screen, x, y);
 }
 
 void scaled_page(SDL_Surface* screen, SDL_Surface* page, int w, int h, int x, int y, int opacity) {
     if (w <= 0 || h <= 0) return;
-    services::Surface scaled = services::make_alpha_surface(w, h);
+    core::Surface scaled = core::make_alpha_surface(w, h);
     pixels::scale_nearest(view_of(page), view_of(scaled.get()));
     set_opacity(scaled.get(), opacity);
     blit_or_throw(scaled.get(), screen, x, y);

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "config.hpp"
-#include "feedhub.hpp"
+#include "control_centre.hpp"
+#include "data_manager.hpp"
 #include "page_providers.hpp"
-#include "panelkit.hpp"
-#include "pulldeck.hpp"
+#include "panel_utilities.hpp"
 
 #include <memory>
 

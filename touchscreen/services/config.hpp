@@ -3,7 +3,7 @@
 // Values are read at the moment of use and never copied, so a changed value applies next time.
 #pragma once
 
-#include "sdl_types.hpp"
+#include "../core/sdl_types.hpp"
 
 #include <map>
 #include <string>
@@ -20,7 +20,7 @@ public:
     virtual int SCREEN_WIDTH() const = 0;   // pixels
     virtual int SCREEN_HEIGHT() const = 0;  // pixels
     // Named colours; "accent" and "text_gray" at least. A missing key throws std::out_of_range.
-    virtual const std::map<std::string, Color>& COLORS() const = 0;
+    virtual const std::map<std::string, core::Color>& COLORS() const = 0;
     virtual double CPU_UPDATE_INTERVAL() const = 0;      // seconds
     virtual double MEMORY_UPDATE_INTERVAL() const = 0;   // seconds
     virtual double DISK_UPDATE_INTERVAL() const = 0;     // seconds

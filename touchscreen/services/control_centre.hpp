@@ -1,84 +1,37 @@
-// The built-in pull-down control centre: brightness and colour sliders, screen-timeout and
-// RGB-mode buttons and a close bar, with its slide animation, ripples and press animations.
-// Settings persist in a small key=value file. Main thread only.
+// The pull-down control centre: its panel, controls, animations and stored settings.
+// The dashboard only routes touches to it and asks it to draw; it keeps its own state.
 #pragma once
 
-#include "data_manager.hpp"
-#include "knobs.hpp"
-#include "panel_utilities.hpp"
-#include "pulldeck.hpp"
+#include "../core/area.hpp"
 
-#include <map>
+#include <SDL.h>
+
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace ts::services {
 
-class PullDeck : public ControlCentre {
+class ControlCentre {
 public:
-    PullDeck(Knobs& knobs, FeedHub& feed, PanelKit& panel, std::string settings_path);
-
-    void load_config() override;
-    bool is_settings_open() override { return open_; }
-    double get_settings_progress() override { return progress_; }
-    std::optional<AreaDescriptor> get_button_at(int x, int y) override;
-    void handle_button_press(const AreaDescriptor& area_info) override;
-    void open_settings() override { open_ = true; }
-    void close_settings() override { open_ = false; }
-    void add_ripple(int x, int y, int size) override;
-    void add_slide_ripple(int x, int y, int direction) override;
-    void handle_color_slider(int x) override;
-    void set_slide_start(int x) override { slide_start_x_ = x; }
-    void start_button_animation(const std::string& btn_id) override;
-    void release_button_animation(const std::string& btn_id) override;
-    void reset_rgb_animation() override;
-    void update_settings_animation() override;
-    void draw_settings_panel(SDL_Surface* screen) override;
-
-    int brightness() const { return brightness_; }  // percent
-    int hue() const { return hue_; }                // degrees
-    const std::string& rgb_mode() const { return rgb_mode_; }
-    bool button_pressed(const std::string& btn_id) const;
-    std::size_t ripple_count() const { return ripples_.size(); }
-    const std::string& save_error() const { return save_error_; }
-
-    static constexpr int kPanelHeight = 440;       // pixels
-    static constexpr double kProgressStep = 0.2;   // per frame: opens in 5 frames
-
-private:
-    struct Ripple {
-        int x, y, size, frame, direction;  // direction 0 for a press ripple
-    };
-    struct Button {
-        SDL_Rect rect;  // panel coordinates
-        AreaDescriptor area;
-        std::string label;
-    };
-
-    int panel_top() const;  // screen y of the panel's top edge now
-    std::string identifier_of(const std::string& id_or_text) const;
-    void save();
-    void draw_controls(SDL_Surface* screen, int top);
-
-    Knobs& knobs_;
-    FeedHub& feed_;
-    PanelKit& panel_;
-    std::string settings_path_;
-    std::vector<Button> buttons_;
-    bool open_ = false;
-    double progress_ = 0.0;
-    int brightness_ = 80;
-    int hue_ = 120;
-    int slide_start_x_ = 0;
-    std::string rgb_mode_ = "rainbow";
-    std::string save_error_;  // shown in the panel while the settings file cannot be written
-    bool unsaved_ = false;  // a slider changed a setting that is not stored yet
-    std::vector<Ripple> ripples_;
-    std::map<std::string, int> pressed_;  // button identifier -> frames since press
+    virtual ~ControlCentre() = default;
+    // All operations: main thread only.
+    virtual void load_config() = 0;
+    virtual bool is_settings_open() = 0;
+    virtual double get_settings_progress() = 0;  // > 0 while partly shown
+    virtual std::optional<core::AreaDescriptor> get_button_at(int x, int y) = 0;
+    virtual void handle_button_press(const core::AreaDescriptor& area_info) = 0;
+    virtual void open_settings() = 0;
+    virtual void close_settings() = 0;
+    virtual void add_ripple(int x, int y, int size) = 0;             // size in pixels
+    virtual void add_slide_ripple(int x, int y, int direction) = 0;  // +1 or -1
+    virtual void handle_color_slider(int x) = 0;
+    virtual void set_slide_start(int x) = 0;
+    // Accept a button identifier ("timeout_30") or a descriptor's text form ("[timeout, 30]").
+    virtual void start_button_animation(const std::string& btn_id) = 0;
+    virtual void release_button_animation(const std::string& btn_id) = 0;
+    virtual void reset_rgb_animation() = 0;
+    virtual void update_settings_animation() = 0;  // one frame
+    virtual void draw_settings_panel(SDL_Surface* screen) = 0;
 };
-
-// Where the built-in control centre keeps its settings: $TOUCHSCREEN_SETTINGS, else
-// $XDG_CONFIG_HOME/touchscreen/settings.conf, else ~/.config/touchscreen/settings.conf.
-std::string default_settings_path();
 
 }  // namespace ts::services

@@ -1,39 +1,17 @@
-// The built-in data manager: the panel's on/off state and its automatic switch-off after
-// an idle time. The screen status is asked from the main and the refresh threads.
+// The background data manager: its own worker, and the panel's on/off state.
 #pragma once
-
-#include "feedhub.hpp"
-
-#include <atomic>
-#include <functional>
 
 namespace ts::services {
 
-class FeedHub : public DataManager {
+class DataManager {
 public:
-    // now: monotonic seconds; injectable for tests.
-    explicit FeedHub(std::function<double()> now = {});
-
-    void start_core() override { running_.store(true); }
-    void stop_core() override { running_.store(false); }
-    bool get_screen_status() override { return screen_on_.load(); }
-    void wake_screen() override;
-    void check_auto_off() override;
-
-    // Idle seconds before the panel switches off; 0 keeps it on. Counting restarts now.
-    void set_auto_off_seconds(int seconds);
-    int auto_off_seconds() const { return auto_off_seconds_.load(); }
-    void turn_off() { screen_on_.store(false); }
-    // A touch happened; restarts the idle count. Main thread.
-    void note_activity() { idle_since_ = now_(); }
-    bool running() const { return running_.load(); }
-
-private:
-    std::function<double()> now_;
-    std::atomic<bool> running_{false};
-    std::atomic<bool> screen_on_{true};
-    std::atomic<int> auto_off_seconds_{0};
-    double idle_since_ = 0;  // main thread only
+    virtual ~DataManager() = default;
+    virtual void start_core() = 0;  // main thread
+    virtual void stop_core() = 0;   // main thread
+    // Any thread: the main loop, gesture handling and the refresh monitor all ask.
+    virtual bool get_screen_status() = 0;
+    virtual void wake_screen() = 0;     // main thread
+    virtual void check_auto_off() = 0;  // main thread, once per frame
 };
 
 }  // namespace ts::services

@@ -1,36 +1,21 @@
-// The built-in panel utilities: the runtime directory, a background picture that follows
-// the time of day, and the RGB light's mode (kept here; the board has no light driver).
+// Panel utilities: directories the panel needs, the background picture and the RGB light.
 #pragma once
 
-#include "config.hpp"
-#include "panelkit.hpp"
+#include "../core/sdl_types.hpp"
 
-#include <functional>
-#include <mutex>
+#include <string>
 
 namespace ts::services {
 
-class PanelKit : public PanelUtilities {
+class PanelUtilities {
 public:
-    explicit PanelKit(Config& config) : config_(config) {}
-
-    void init_permission_dirs() override;
-    Surface create_dynamic_background() override;
-    void set_rgb_mode(const std::string& mode, const std::string& color) override;
-
-    std::string rgb_mode() const;
-    std::string rgb_color() const;
-    const std::string& runtime_dir() const { return runtime_dir_; }
-
-    // Hour of the day (0-23) the background follows; replaceable for tests.
-    std::function<int()> hour_now;
-
-private:
-    Config& config_;
-    std::string runtime_dir_;
-    mutable std::mutex rgb_mutex_;
-    std::string rgb_mode_ = "off";
-    std::string rgb_color_ = "green";
+    virtual ~PanelUtilities() = default;
+    // Main thread only.
+    virtual void init_permission_dirs() = 0;
+    // A full-screen picture, or an empty pointer when there is none; may throw.
+    virtual core::Surface create_dynamic_background() = 0;
+    // mode e.g. "rainbow", color e.g. "green".
+    virtual void set_rgb_mode(const std::string& mode, const std::string& color) = 0;
 };
 
 }  // namespace ts::services

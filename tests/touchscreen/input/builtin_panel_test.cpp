@@ -5,9 +5,7 @@
 
 #include "fakes.hpp"
 #include "reader_scripts.hpp"
-#include "services/control_centre.hpp"
-#include "services/data_manager.hpp"
-#include "services/panel_utilities.hpp"
+#include "controlcentre/pulldeck.hpp"
 
 #include <gtest/gtest.h>
 
@@ -41,9 +39,9 @@ protected:
     std::string settings = dir.path() + "/settings.conf";
     double now = 100.0;  // seconds
     test::FakeConfig knobs;
-    PanelKit panel{knobs};
-    FeedHub feed{[this] { return now; }};
-    PullDeck deck{knobs, feed, panel, settings};
+    panel::PanelKit panel{knobs};
+    data::FeedHub feed{[this] { return now; }};
+    controlcentre::PullDeck deck{knobs, feed, panel, settings};
     test::CallLog calls;
     test::FakePanelUtilities permission{calls};
     test::RecordingPages pages{calls};
@@ -97,8 +95,8 @@ TEST_F(BuiltinPanel, ColourSlideMakesTheLightStaticAndIsKeptAcrossStarts) {
     EXPECT_EQ(deck.rgb_mode(), "static");
     EXPECT_EQ(panel.rgb_mode(), "static");
 
-    FeedHub feed2;
-    PullDeck next_start{knobs, feed2, panel, settings};
+    data::FeedHub feed2;
+    controlcentre::PullDeck next_start{knobs, feed2, panel, settings};
     next_start.load_config();
     EXPECT_EQ(next_start.hue(), deck.hue());
     EXPECT_EQ(next_start.rgb_mode(), "static");

@@ -45,7 +45,7 @@ protected:
 };
 
 TEST(ButtonIdentifier, KindAloneOrKindAndValue) {
-    const std::pair<services::AreaDescriptor, std::string> cases[] = {
+    const std::pair<core::AreaDescriptor, std::string> cases[] = {
         {{"timeout", "30"}, "timeout_30"},
         {{"rgb_mode", "breath"}, "rgb_mode_breath"},
         {{"close"}, "close"},

@@ -191,7 +191,7 @@ TEST_F(Gestures, ReleaseResetsTrackingAndPressFieldsButNotTheCooldown) {
         fc.log.clear();
         if (tracked) swipe({100, 500}, {{110, 500}, {140, 505}});  // locked, below the threshold
         state->_swipe_cooldown = 3;
-        state->_button_press_area = services::AreaDescriptor{"brightness", "40"};
+        state->_button_press_area = core::AreaDescriptor{"brightness", "40"};
         state->_button_press_pos = std::pair{150, 50};
         release();
         EXPECT_EQ(fc.log.calls(), std::vector<std::string>{"reset_rgb_animation"});

@@ -3,7 +3,7 @@
 // into the pipe, started through the real supervisor; dispatch is seen when the event asks
 // the (open) control centre what lies under the point. Prints the figures; asserts only a
 // generous bound, since the machine may be busy with other work.
-#include "core/app.hpp"
+#include "app/app.hpp"
 #include "input/touch_monitor.hpp"
 
 #include "fakes.hpp"
@@ -32,7 +32,7 @@ public:
     explicit TimingCentre(test::CallLog& log, std::size_t samples)
         : RecordingControlCentre(log), dispatched(samples) {}
     bool is_settings_open() override { return true; }
-    std::optional<services::AreaDescriptor> get_button_at(int x, int) override {
+    std::optional<core::AreaDescriptor> get_button_at(int x, int) override {
         if (x >= 0 && static_cast<std::size_t>(x) < dispatched.size()) dispatched[x] = Clock::now();
         return std::nullopt;
     }
@@ -57,7 +57,7 @@ TEST(TouchLatency, LineToDispatchAtTwentyFiveFramesASecond) {
 
     std::atomic<bool> stop{false};
     std::thread touch_thread;
-    core::AppHooks hooks;
+    app::AppHooks hooks;
     hooks.refresh_worker = [] {};
     hooks.touch_worker = [&] {
         TouchMonitorOptions options;
@@ -72,7 +72,7 @@ TEST(TouchLatency, LineToDispatchAtTwentyFiveFramesASecond) {
         }
         touch_thread = std::thread(std::move(body));
     };
-    core::App app(components, clock, hooks);
+    app::App app(components, clock, hooks);
     app.startup();
 
     std::vector<Clock::time_point> written(kSamples);

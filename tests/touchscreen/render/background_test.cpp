@@ -63,7 +63,7 @@ TEST_F(Background, PictureFromTheComponentWithMasksInTheFourCorners) {
 
 TEST_F(Background, FailingComponentLeavesAPlainBaseColourPictureSilently) {
     LogCapture logs;
-    f.permission.make_background = []() -> services::Surface { throw std::runtime_error("no picture"); };
+    f.permission.make_background = []() -> core::Surface { throw std::runtime_error("no picture"); };
     render::check_background(state, f.components, screen);
     SDL_Surface* bg = state._background_surface.get();
     ASSERT_NE(bg, nullptr);

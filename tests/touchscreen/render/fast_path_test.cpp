@@ -14,8 +14,8 @@ namespace ts::test {
 namespace {
 
 // A background picture with a different colour on every row, so a shifted row shows.
-services::Surface gradient_background() {
-    services::Surface s = services::make_alpha_surface(376, 960);
+core::Surface gradient_background() {
+    core::Surface s = core::make_alpha_surface(376, 960);
     for (int y = 0; y < 960; ++y) {
         const SDL_Rect row{0, y, 376, 1};
         SDL_FillRect(s.get(), &row, SDL_MapRGBA(s->format, y % 256, 255 - y % 256, (y * 7) % 256, 255));
@@ -26,8 +26,8 @@ services::Surface gradient_background() {
 // Largest difference of any channel between two screens, with where it is.
 std::string worst_difference(SDL_Surface* screen_a, SDL_Surface* screen_b, int& worst) {
     // Read both as 32-bit xRGB whatever their own format.
-    services::Surface a(SDL_ConvertSurfaceFormat(screen_a, SDL_PIXELFORMAT_RGB888, 0));
-    services::Surface b(SDL_ConvertSurfaceFormat(screen_b, SDL_PIXELFORMAT_RGB888, 0));
+    core::Surface a(SDL_ConvertSurfaceFormat(screen_a, SDL_PIXELFORMAT_RGB888, 0));
+    core::Surface b(SDL_ConvertSurfaceFormat(screen_b, SDL_PIXELFORMAT_RGB888, 0));
     if (!a || !b) return SDL_GetError();
     worst = 0;
     std::ostringstream at;
@@ -55,7 +55,7 @@ protected:
         f.permission.make_background = gradient_background;
         render::check_background(state, f.components, fast_screen.get());
         for (int idx = 0; idx < 4; ++idx) {
-            state._cached_pages[idx] = services::make_alpha_surface(376, 960);
+            state._cached_pages[idx] = core::make_alpha_surface(376, 960);
             draw_sample_page(state._cached_pages[idx].get(), 11 + idx);
         }
         // Glass over page 2: a translucent panel on top of its text.
@@ -74,7 +74,7 @@ protected:
         render::draw_page_with_transition(state, f.components, fast_screen.get(), render::Compositor::fast);
     }
 
-    services::Surface plain_screen, fast_screen;
+    core::Surface plain_screen, fast_screen;
 };
 
 TEST_F(FastPath, SamePictureAtRestAndInEverySlideFrame) {

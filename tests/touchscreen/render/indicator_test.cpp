@@ -20,7 +20,7 @@ TEST(Indicator, DotsCentredOnAnyWidthWithTheCurrentPageHighlighted) {
         config.screen_width = c.width;
         core::AppState state;
         state._current_page = c.current;
-        services::Surface screen = services::make_opaque_surface(c.width, 40);
+        core::Surface screen = core::make_opaque_surface(c.width, 40);
         SDL_FillRect(screen.get(), nullptr, SDL_MapRGB(screen->format, 1, 2, 3));
         render::_draw_page_indicator(state, config, screen.get());
         for (int i = 0; i < 4; ++i) {

@@ -2,7 +2,7 @@
 // nearest scaling and the runs that tell the compositor where a page drew.
 #include "render/pixels.hpp"
 
-#include "services/sdl_types.hpp"
+#include "core/sdl_types.hpp"
 
 #include <gtest/gtest.h>
 
@@ -74,8 +74,8 @@ TEST(BlendRow, FadedLayerIsTheExactFormulaForEveryAlphaAndOpacity) {
 // SDL's own blit of the same pixels is the reference: at most 1 apart in any channel.
 TEST(BlendRow, AgreesWithSdlBlitsAtAnyOpacity) {
     constexpr int kW = 256, kH = 64;
-    services::Surface src(SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888));
-    services::Surface dst(SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_RGB888));
+    core::Surface src(SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888));
+    core::Surface dst(SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_RGB888));
     ASSERT_TRUE(src && dst);
     SDL_SetSurfaceBlendMode(src.get(), SDL_BLENDMODE_BLEND);
     std::mt19937 rng(7);

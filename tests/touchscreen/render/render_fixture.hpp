@@ -27,8 +27,8 @@ inline bool near(const Rgb& a, const Rgb& b, int tolerance = 1) {
 }
 
 // A surface of one opaque colour (or transparent where alpha is 0), in the page format.
-inline services::Surface solid_alpha_surface(int w, int h, services::Color c, Uint8 alpha = 255) {
-    services::Surface s = services::make_alpha_surface(w, h);
+inline core::Surface solid_alpha_surface(int w, int h, core::Color c, Uint8 alpha = 255) {
+    core::Surface s = core::make_alpha_surface(w, h);
     SDL_FillRect(s.get(), nullptr, SDL_MapRGBA(s->format, c.r, c.g, c.b, alpha));
     return s;
 }
@@ -53,16 +53,16 @@ protected:
     }
 
     // A background picture of one colour, as the panel utilities would hand it over.
-    void use_background(services::Color c) {
+    void use_background(core::Color c) {
         f.permission.make_background = [c] {
-            services::Surface s = services::make_opaque_surface(376, 960);
+            core::Surface s = core::make_opaque_surface(376, 960);
             SDL_FillRect(s.get(), nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
             return s;
         };
         render::check_background(state, f.components, screen);
     }
     // Page idx as already rendered: a clean cached surface of one opaque colour.
-    SDL_Surface* cache_page(int idx, services::Color c) {
+    SDL_Surface* cache_page(int idx, core::Color c) {
         state._cached_pages[idx] = solid_alpha_surface(376, 960, c);
         state._page_dirty[static_cast<std::size_t>(idx)].clear();
         return state._cached_pages[idx].get();
@@ -71,7 +71,7 @@ protected:
 
     FakeComponents f;
     core::AppState state;
-    services::Window window;
+    core::Window window;
     SDL_Surface* screen = nullptr;
 };
 

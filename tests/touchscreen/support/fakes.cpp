@@ -51,9 +51,9 @@ bool CallLog::contains(const std::string& call) const {
     return std::find(calls_.begin(), calls_.end(), call) != calls_.end();
 }
 
-services::Surface FakePanelUtilities::create_dynamic_background() {
+core::Surface FakePanelUtilities::create_dynamic_background() {
     log_.add("create_dynamic_background");
-    return make_background ? make_background() : services::Surface{};
+    return make_background ? make_background() : core::Surface{};
 }
 
 bool FakeDataManager::get_screen_status() {
@@ -63,7 +63,7 @@ bool FakeDataManager::get_screen_status() {
     return screen_on;
 }
 
-std::optional<services::AreaDescriptor> RecordingControlCentre::get_button_at(int x, int y) {
+std::optional<core::AreaDescriptor> RecordingControlCentre::get_button_at(int x, int y) {
     log_.add("get_button_at " + std::to_string(x) + " " + std::to_string(y));
     for (const Area& a : areas) {
         const SDL_Point p{x, y};
@@ -72,8 +72,8 @@ std::optional<services::AreaDescriptor> RecordingControlCentre::get_button_at(in
     return std::nullopt;
 }
 
-void RecordingControlCentre::handle_button_press(const services::AreaDescriptor& a) {
-    log_.add("handle_button_press " + services::area_text(a));
+void RecordingControlCentre::handle_button_press(const core::AreaDescriptor& a) {
+    log_.add("handle_button_press " + core::area_text(a));
 }
 
 void RecordingControlCentre::add_ripple(int x, int y, int size) {
@@ -102,7 +102,7 @@ struct PageBase {
     void draw(const std::string& call, int page, SDL_Surface* s, SDL_Rect r) {
         log.add(call + " " + rect_text(r));
         if (owner.before_draw) owner.before_draw(page);
-        const services::Color c = owner.page_colors[page];
+        const core::Color c = owner.page_colors[page];
         SDL_FillRect(s, &r, SDL_MapRGBA(s->format, c.r, c.g, c.b, 255));
     }
 };

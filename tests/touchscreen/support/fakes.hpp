@@ -5,7 +5,7 @@
 #include "core/app_state.hpp"
 #include "core/clock.hpp"
 #include "services/components.hpp"
-#include "services/knobs.hpp"
+#include "config/knobs.hpp"
 
 #include <functional>
 #include <mutex>
@@ -45,7 +45,7 @@ private:
 };
 
 // Built-in values (376 x 960 and the rest) without fonts; the height functions are logged.
-class FakeConfig : public services::Knobs {
+class FakeConfig : public config::Knobs {
 public:
     explicit FakeConfig(CallLog* log = nullptr) : log_(log) {}
     void init_fonts() override { note("init_fonts"); }
@@ -65,11 +65,11 @@ public:
     explicit FakePanelUtilities(CallLog& log) : log_(log) {}
     void init_permission_dirs() override { log_.add("init_permission_dirs"); }
     // Returns what make_background gives (nothing by default), or throws when set to.
-    services::Surface create_dynamic_background() override;
+    core::Surface create_dynamic_background() override;
     void set_rgb_mode(const std::string& mode, const std::string& color) override {
         log_.add("set_rgb_mode " + mode + " " + color);
     }
-    std::function<services::Surface()> make_background;
+    std::function<core::Surface()> make_background;
 
 private:
     CallLog& log_;
@@ -98,7 +98,7 @@ public:
     explicit RecordingControlCentre(CallLog& log) : log_(log) {}
     struct Area {
         SDL_Rect rect;
-        services::AreaDescriptor descriptor;
+        core::AreaDescriptor descriptor;
     };
     std::vector<Area> areas;
     bool open = false;
@@ -108,8 +108,8 @@ public:
     void load_config() override { log_.add("load_config"); }
     bool is_settings_open() override { return open; }
     double get_settings_progress() override { return progress; }
-    std::optional<services::AreaDescriptor> get_button_at(int x, int y) override;
-    void handle_button_press(const services::AreaDescriptor& a) override;
+    std::optional<core::AreaDescriptor> get_button_at(int x, int y) override;
+    void handle_button_press(const core::AreaDescriptor& a) override;
     void open_settings() override { log_.add("open_settings"); }
     void close_settings() override { log_.add("close_settings"); }
     void add_ripple(int x, int y, int size) override;
@@ -135,7 +135,7 @@ public:
     std::unique_ptr<services::NetworkPage> load_linkgauge() override;
     std::unique_ptr<services::ClockWeatherPage> load_skyclock() override;
     // Colour each provider fills its rectangle with (opaque), by page index.
-    std::array<services::Color, 4> page_colors{{{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {200, 200, 0}}};
+    std::array<core::Color, 4> page_colors{{{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {200, 200, 0}}};
     std::function<void(int page)> before_draw;  // e.g. throw, to test a failing provider
     int loads = 0;
 

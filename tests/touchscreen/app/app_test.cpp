@@ -1,0 +1,199 @@
+// Start-up order, the frame loop's timers, pacing and screen-off frames, event dispatch and
+// the program's exit statuses, driven through fake components and a hand-driven clock.
+#include "app/app.hpp"
+#include "core/events.hpp"
+#include "fakes.hpp"
+#include "log_capture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+
+namespace ts::app {
+namespace {
+
+using namespace core;
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        unsetenv("config_rgb_mode");
+        unsetenv("config_rgb_color");
+        sigaction(SIGTERM, nullptr, &old_term_);
+        sigaction(SIGINT, nullptr, &old_int_);
+    }
+    void TearDown() override {
+        SDL_Quit();
+        sigaction(SIGTERM, &old_term_, nullptr);
+        sigaction(SIGINT, &old_int_, nullptr);
+    }
+
+    AppHooks hooks() {
+        AppHooks h;
+        h.spawn_daemon = [this](std::function<void()>) { ++spawned; };
+        return h;
+    }
+
+    // Makes every drawn frame take `seconds` of the clock.
+    void frames_take(double seconds) {
+        f.pulldeck.on_draw = [this, seconds](SDL_Surface*) { clock.advance(seconds); };
+    }
+
+    std::size_t count(const std::string& call) const {
+        const auto calls = f.log.calls();
+        return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
+    }
+
+    test::FakeComponents f;
+    test::ManualClock clock;
+    int spawned = 0;
+    test::LogCapture capture;
+    App app{f.components, clock, hooks()};
+
+private:
+    struct sigaction old_term_ {}, old_int_ {};
+};
+
+TEST_F(AppTest, StartUpRunsInOrderAndMarksEveryPage) {
+    app.startup();
+    EXPECT_EQ(f.log.calls(), (std::vector<std::string>{
+                                 "init_permission_dirs", "init_fonts", "load loadgauge", "load storegauge",
+                                 "load linkgauge", "load skyclock", "_start_temp_update_thread", "start_core",
+                                 "create_dynamic_background", "load_config", "set_rgb_mode rainbow green"}));
+    EXPECT_EQ(capture.messages(), (std::vector<std::string>{
+                                      "INFO 启动触屏显示", "INFO 屏幕初始化完成", "INFO 数据管理器启动",
+                                      "INFO RGB灯初始化: 模式=rainbow, 颜色=green", "INFO 刷新线程启动",
+                                      "INFO 触摸监听线程启动", "INFO 进入主循环"}));
+    EXPECT_EQ(spawned, 2);
+    for (const DirtyFlag& flag : app.state()._page_dirty) EXPECT_TRUE(flag.is_set());
+    EXPECT_TRUE(app.state()._running.load());
+}
+
+TEST_F(AppTest, BackgroundAndCacheTimersRunOnTheFirstFrameThenAtTheirIntervals) {
+    f.config.bg_change_interval = 300;
+    app.startup();
+    f.log.clear();
+    app.run_frame();
+    EXPECT_EQ(count("create_dynamic_background"), 1u);
+    EXPECT_EQ(count("clear_surface_cache"), 1u);
+
+    f.log.clear();
+    clock.advance(59.0);
+    app.run_frame();
+    EXPECT_EQ(count("create_dynamic_background") + count("clear_surface_cache"), 0u);
+
+    clock.advance(1.0);  // 60 s since the first frame: the cache, not the background
+    app.run_frame();
+    EXPECT_EQ(count("clear_surface_cache"), 1u);
+    EXPECT_EQ(count("create_dynamic_background"), 0u);
+
+    clock.advance(240.0);
+    f.log.clear();
+    app.run_frame();
+    EXPECT_EQ(count("create_dynamic_background"), 1u);
+}
+
+TEST_F(AppTest, PageIsMarkedDirtyOnTheFirstFrameAndWhenItChanges) {
+    app.startup();
+    for (DirtyFlag& flag : app.state()._page_dirty) flag.clear();
+    f.log.clear();
+    app.run_frame();  // the first frame marks the current page although nothing else did
+    EXPECT_EQ(count("draw_weather_page (0, 30, 376, 930)"), 1u);
+    app.run_frame();
+    EXPECT_EQ(count("draw_weather_page (0, 30, 376, 930)"), 1u);
+    app.state()._current_page = 2;  // as a swipe leaves it, without a slide
+    app.run_frame();
+    EXPECT_EQ(count("draw_disk (12, 12, 352, 936)"), 1u);
+}
+
+TEST_F(AppTest, PacingSleepsOutTheFrameAndNeverCatchesUp) {
+    app.startup();
+    const struct {
+        double frame_takes;
+        std::vector<double> sleeps;
+    } cases[] = {{0.01, {0.03}}, {0.05, {}}, {0.5, {}}, {0.0, {0.04}}};
+    for (const auto& c : cases) {
+        test::ManualClock fresh;
+        App paced(f.components, fresh, hooks());
+        paced.startup();
+        f.pulldeck.on_draw = [&fresh, t = c.frame_takes](SDL_Surface*) { fresh.advance(t); };
+        const std::size_t before = fresh.sleeps().size();
+        paced.run_frame();
+        const std::vector<double> all = fresh.sleeps();
+        const std::vector<double> sleeps(all.begin() + static_cast<long>(before), all.end());
+        ASSERT_EQ(sleeps.size(), c.sleeps.size()) << "frame of " << c.frame_takes << " s";
+        for (std::size_t i = 0; i < sleeps.size(); ++i) EXPECT_NEAR(sleeps[i], c.sleeps[i], 1e-9);
+    }
+}
+
+TEST_F(AppTest, ScreenOffFrameIsBlackPausesThreeSecondsAndStillCountsCooldown) {
+    app.startup();
+    app.run_frame();  // a normal frame first, so the screen holds something
+    f.data_mgr.screen_on = false;
+    app.state()._swipe_cooldown = 2;
+    f.log.clear();
+    const std::size_t before = clock.sleeps().size();
+    app.run_frame();
+    EXPECT_EQ(app.state()._swipe_cooldown, 1);
+    const std::vector<double> all = clock.sleeps();
+    EXPECT_EQ(std::vector<double>(all.begin() + static_cast<long>(before), all.end()), std::vector<double>{3.0});
+    EXPECT_EQ(f.log.calls(), (std::vector<std::string>{"update_settings_animation", "check_auto_off"}));
+    const SDL_Color px = test::pixel_at(app.display().screen(), 188, 480);
+    EXPECT_EQ((std::array<int, 3>{px.r, px.g, px.b}), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST_F(AppTest, FrameCallsComponentsInDrawingOrder) {
+    app.startup();
+    f.log.clear();
+    app.run_frame();
+    const auto calls = f.log.calls();
+    auto at = [&](const std::string& c) { return std::find(calls.begin(), calls.end(), c) - calls.begin(); };
+    EXPECT_LT(at("update_settings_animation"), at("check_auto_off"));
+    EXPECT_LT(at("check_auto_off"), at("create_dynamic_background"));
+    EXPECT_LT(at("clear_surface_cache"), at("draw_settings_panel"));
+    EXPECT_EQ(calls.back(), "draw_settings_panel");
+}
+
+TEST_F(AppTest, WindowCloseFinishesTheBatchAndOneMoreFrame) {
+    int draws = 0;
+    f.pulldeck.on_draw = [&](SDL_Surface*) {
+        if (++draws != 1) return;
+        SDL_Event user{};
+        user.type = SDL_USEREVENT;  // not ours: ignored
+        SDL_PushEvent(&user);
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+        SDL_Event end = make_touch_end_event();
+        SDL_PushEvent(&end);
+    };
+    EXPECT_EQ(run_program(app), 0);
+    EXPECT_EQ(draws, 2);
+    EXPECT_EQ(count("reset_rgb_animation"), 1u);  // the release after the close was still handled
+    const auto calls = f.log.calls();
+    EXPECT_EQ(calls.back(), "stop_core");
+    const auto messages = capture.messages();
+    EXPECT_EQ(messages.back(), "INFO 屏幕监控主循环已退出");
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(), [](auto& m) { return m.rfind("ERROR", 0) == 0; }), 0);
+}
+
+TEST_F(AppTest, ErrorFromAComponentEndsTheProgramWithStatusOne) {
+    f.pulldeck.on_draw = [](SDL_Surface*) { throw std::runtime_error("panel broke"); };
+    EXPECT_EQ(run_program(app), 1);
+    EXPECT_EQ(capture.messages().back(), "ERROR 错误: panel broke");
+    EXPECT_FALSE(f.log.contains("stop_core"));
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+}
+
+TEST(TouchEvents, NumbersSitJustAboveTheUserEventAndCarryThePoint) {
+    EXPECT_EQ(TOUCH_EVENT, SDL_USEREVENT + 1);
+    EXPECT_EQ(TOUCH_END_EVENT, SDL_USEREVENT + 2);
+    const SDL_Event e = make_touch_event(-5, 961);
+    EXPECT_EQ(e.type, TOUCH_EVENT);
+    EXPECT_EQ(touch_point_of(e).x, -5);
+    EXPECT_EQ(touch_point_of(e).y, 961);
+}
+
+}  // namespace
+}  // namespace ts::app

@@ -1,0 +1,160 @@
+#include "app.hpp"
+
+#include "../core/events.hpp"
+#include "../core/log.hpp"
+#include "../input/gesture.hpp"
+#include "../input/touch_monitor.hpp"
+#include "../refresh/refresh_monitor.hpp"
+#include "../render/frame.hpp"
+
+#include <limits>
+#include <string>
+#include <thread>
+
+namespace ts::app {
+
+using namespace core;
+namespace {
+
+constexpr double kCacheClearInterval = 60.0;  // seconds
+constexpr double kScreenOffPause = 3.0;       // seconds
+constexpr double kLongAgo = -std::numeric_limits<double>::infinity();
+
+void detach_thread(std::function<void()> body) { std::thread(std::move(body)).detach(); }
+
+}  // namespace
+
+App::App(services::Components& components, Clock& clock, AppHooks hooks)
+    : c_(components), clock_(clock), hooks_(std::move(hooks)), last_bg_update_(kLongAgo), last_cache_clear_(kLongAgo) {
+    if (!hooks_.spawn_daemon) hooks_.spawn_daemon = detach_thread;
+    if (!hooks_.refresh_worker) {
+        hooks_.refresh_worker = [this] { refresh::_refresh_monitor(state_, c_.config, c_.data_mgr, clock_); };
+    }
+    if (!hooks_.touch_worker) {
+        hooks_.touch_worker = [this] { input::_touch_monitor_thread(clock_); };
+    }
+}
+
+void App::startup() {
+    log::info("启动触屏显示");
+    install_signal_handlers(state_);
+    init_env(c_.config);  // before SDL starts: it reads these variables
+    c_.permission.init_permission_dirs();
+    display_ = init_display(c_.config, hooks_.open_window);
+    log::info("屏幕初始化完成");
+    _ensure_ui_modules(c_);
+    c_.disk->_start_temp_update_thread();
+    c_.data_mgr.start_core();
+    log::info("数据管理器启动");
+    render::check_background(state_, c_, display_.screen());
+    last_bg_update_ = kLongAgo;
+    last_cache_clear_ = kLongAgo;
+    _load_config(c_);
+    hooks_.spawn_daemon(hooks_.refresh_worker);
+    log::info("刷新线程启动");
+    hooks_.spawn_daemon(hooks_.touch_worker);
+    log::info("触摸监听线程启动");
+    for (DirtyFlag& flag : state_._page_dirty) flag.set();
+    log::info("进入主循环");
+    last_page_ = -1;
+}
+
+void App::dispatch_pending_events() {
+    // Take everything queued now; events posted while dispatching wait for the next frame.
+    events_.clear();
+    SDL_PumpEvents();
+    SDL_Event batch[64];
+    int got;
+    while ((got = SDL_PeepEvents(batch, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
+        events_.insert(events_.end(), batch, batch + got);
+    }
+    if (got < 0) throw core::SdlError("SDL_PeepEvents");
+
+    const input::TransitionStarter start_transition = [this](int direction) {
+        render::_start_page_transition(state_, direction);
+    };
+    for (const SDL_Event& event : events_) {
+        if (event.type == SDL_QUIT) {
+            state_._running.store(false);
+        } else if (event.type == TOUCH_END_EVENT) {
+            input::handle_touch_release(state_, c_);
+        } else if (event.type == TOUCH_EVENT) {
+            const TouchPoint p = touch_point_of(event);
+            input::handle_touch_point(state_, c_, start_transition, p.x, p.y);
+        }
+    }
+}
+
+void App::draw_screen_off_frame() {
+    SDL_Surface* screen = display_.screen();
+    if (SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0)) != 0) {
+        throw core::SdlError("SDL_FillRect");
+    }
+    display_.present();
+    clock_.sleep_for(kScreenOffPause);
+}
+
+void App::run_frame() {
+    const double start = clock_.now();
+    dispatch_pending_events();
+    c_.pulldeck.update_settings_animation();
+    c_.data_mgr.check_auto_off();
+    if (state_._swipe_cooldown > 0) --state_._swipe_cooldown;
+
+    if (!c_.data_mgr.get_screen_status()) {
+        draw_screen_off_frame();  // no pacing: the pause is the frame
+        return;
+    }
+
+    const double now = clock_.now();
+    SDL_Surface* screen = display_.screen();
+    if (now - last_bg_update_ >= c_.config.BG_CHANGE_INTERVAL()) {
+        render::check_background(state_, c_, screen);
+        last_bg_update_ = now;
+    }
+    if (now - last_cache_clear_ >= kCacheClearInterval) {
+        c_.config.clear_surface_cache();
+        last_cache_clear_ = now;
+    }
+    if (state_._current_page != last_page_) {
+        state_._page_dirty[state_._current_page].set();
+        last_page_ = state_._current_page;
+    }
+
+    render::_draw_page_with_transition(state_, c_, screen);
+    render::_draw_page_indicator(state_, c_.config, screen);
+    c_.pulldeck.draw_settings_panel(screen);
+    display_.present();
+
+    // Lost time is not made up: a slow frame is followed at once by the next.
+    const double elapsed = clock_.now() - start;
+    if (elapsed < frame_time) clock_.sleep_for(frame_time - elapsed);
+}
+
+void App::shutdown() {
+    log::info("屏幕监控主循环已退出");
+    c_.data_mgr.stop_core();
+    display_ = Display{};
+    SDL_Quit();
+}
+
+void App::main() {
+    startup();
+    while (state_._running.load()) run_frame();
+    shutdown();
+}
+
+int run_program(App& app) noexcept {
+    try {
+        app.main();
+        return 0;
+    } catch (const std::exception& e) {
+        log::error(std::string("错误: ") + e.what());
+    } catch (...) {
+        log::error("错误: unknown error");
+    }
+    SDL_Quit();
+    return 1;
+}
+
+}  // namespace ts::app

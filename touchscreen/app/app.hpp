@@ -1,0 +1,62 @@
+// The whole life of the dashboard: start-up in a fixed order, the 25-frame-per-second loop
+// on the main thread, and shutdown. The program entry turns an escaping error into one
+// "错误: " line and exit status 1.
+#pragma once
+
+#include "setup.hpp"
+
+#include "../core/app_state.hpp"
+#include "../core/clock.hpp"
+#include "../services/components.hpp"
+
+#include <functional>
+#include <vector>
+
+namespace ts::app {
+
+// Seams for tests; the defaults are what the program uses.
+struct AppHooks {
+    WindowOpener open_window = open_sdl_window;
+    // Starts a worker that ends with the process (a detached thread by default).
+    std::function<void(std::function<void()>)> spawn_daemon;
+    // Bodies of the two workers; the defaults are the refresh monitor and touch supervisor.
+    std::function<void()> refresh_worker;
+    std::function<void()> touch_worker;
+};
+
+class App {
+public:
+    App(services::Components& components, core::Clock& clock, AppHooks hooks = {});
+
+    // Start-up, the loop until _running is false, shutdown. Errors escape to the caller.
+    void main();
+
+    void startup();
+    void run_frame();
+    void shutdown();
+
+    core::AppState& state() { return state_; }
+    const Display& display() const { return display_; }
+
+    static constexpr double frame_time = 0.04;  // seconds: 25 frames a second
+
+private:
+    void dispatch_pending_events();
+    void draw_screen_off_frame();
+
+    services::Components& c_;
+    core::Clock& clock_;
+    AppHooks hooks_;
+    core::AppState state_;
+    Display display_;
+    std::vector<SDL_Event> events_;  // reused every frame
+    // Monotonic timers start infinitely far back so the first frame does both jobs.
+    double last_bg_update_;
+    double last_cache_clear_;
+    int last_page_ = -1;
+};
+
+// Runs app.main(); returns the process exit status (0, or 1 after logging the error).
+int run_program(App& app) noexcept;
+
+}  // namespace ts::app

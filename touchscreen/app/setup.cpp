@@ -1,0 +1,113 @@
+#include "setup.hpp"
+
+#include "../core/log.hpp"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+
+namespace ts::app {
+
+using namespace core;
+
+void init_env(services::Config& config) {
+    const std::string fb_dev = config.FB_DEV();
+    const std::array<std::pair<const char*, std::string>, 5> defaults{{
+        {"XDG_RUNTIME_DIR", "/tmp"},
+        {"SDL_FBDEV", fb_dev},
+        {"SDL_DISPLAY", ":0"},
+        {"SDL_AUDIODRIVER", "dummy"},
+        {"PYGAME_HIDE_SUPPORT_PROMPT", "1"},
+    }};
+    for (const auto& [name, value] : defaults) {
+        if (setenv(name, value.c_str(), /*overwrite=*/0) != 0) {
+            throw std::runtime_error(std::string("setenv ") + name + ": " + std::strerror(errno));
+        }
+    }
+}
+
+core::Window open_sdl_window(int w, int h, const DisplayAttempt& attempt) {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, attempt.accelerated ? "1" : "0");
+    core::Window window(SDL_CreateWindow("touchscreen", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                             w, h, attempt.window_flags));
+    if (!window) return {};
+    // The surface is where every frame is drawn; a mode without one is no use.
+    if (SDL_GetWindowSurface(window.get()) == nullptr) return {};
+    return window;
+}
+
+SDL_Surface* Display::screen() const {
+    SDL_Surface* s = SDL_GetWindowSurface(window_.get());
+    if (s == nullptr) throw core::SdlError("SDL_GetWindowSurface");
+    return s;
+}
+
+void Display::present() const {
+    if (SDL_UpdateWindowSurface(window_.get()) != 0) throw core::SdlError("SDL_UpdateWindowSurface");
+}
+
+Display init_display(services::Config& config, const WindowOpener& opener) {
+    // Our own SIGTERM/SIGINT handler is already installed; SDL must not replace it.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw core::SdlError("SDL_Init");
+    const DisplayAttempt attempts[] = {
+        {SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, true},
+        {SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, false},
+        {0, false},
+    };
+    core::Window window;
+    for (const DisplayAttempt& attempt : attempts) {
+        // The size is read afresh for every attempt; a refused mode falls silently to the next.
+        window = opener(config.SCREEN_WIDTH(), config.SCREEN_HEIGHT(), attempt);
+        if (window) break;
+    }
+    if (!window) throw core::SdlError("cannot open the display");
+    if (SDL_ShowCursor(SDL_DISABLE) < 0) throw core::SdlError("SDL_ShowCursor");
+    config.init_fonts();
+    return Display(std::move(window));
+}
+
+void _ensure_ui_modules(services::Components& c) {
+    if (!c.sys_mon) c.sys_mon = c.loader.load_loadgauge();
+    if (!c.disk) c.disk = c.loader.load_storegauge();
+    if (!c.net_proc) c.net_proc = c.loader.load_linkgauge();
+    if (!c.skyclock) c.skyclock = c.loader.load_skyclock();
+}
+
+void _load_config(services::Components& c) {
+    c.pulldeck.load_config();
+    // Read after load_config, which may have put the values into the environment.
+    const char* mode_env = std::getenv("config_rgb_mode");
+    const char* color_env = std::getenv("config_rgb_color");
+    const std::string mode = mode_env ? mode_env : "rainbow";
+    const std::string color = color_env ? color_env : "green";
+    c.set_rgb_mode(mode, color);
+    log::info("RGB灯初始化: 模式=" + mode + ", 颜色=" + color);
+}
+
+namespace {
+// The handler can reach the run flag only through a global; set once before installing.
+std::atomic<std::atomic<bool>*> g_running_flag{nullptr};
+}  // namespace
+
+void _signal_handler(int signum, siginfo_t*, void*) {
+    if (!log::info_from_signal_handler("收到停止信号 (", signum, ")，准备优雅退出...")) return;
+    if (std::atomic<bool>* running = g_running_flag.load()) running->store(false);
+}
+
+void install_signal_handlers(AppState& state) {
+    g_running_flag.store(&state._running);
+    struct sigaction action {};
+    action.sa_sigaction = _signal_handler;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGTERM, SIGINT}) {
+        if (sigaction(sig, &action, nullptr) != 0) {
+            throw std::runtime_error(std::string("sigaction: ") + std::strerror(errno));
+        }
+    }
+}
+
+}  // namespace ts::app

@@ -1,0 +1,243 @@
+#include "pulldeck.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace ts::controlcentre {
+
+using core::AreaDescriptor;
+using core::Color;
+namespace {
+
+constexpr int kMargin = 24;
+constexpr int kRippleFrames = 8;
+constexpr int kPressFrames = 6;
+constexpr std::size_t kMaxRipples = 12;  // a fast drag must not grow the list without end
+constexpr SDL_Rect kBrightnessTrack{kMargin, 84, 328, 40};
+constexpr SDL_Rect kColourTrack{kMargin, 168, 328, 40};
+
+bool inside(const SDL_Rect& r, int x, int y) { return x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h; }
+
+int percent_along(const SDL_Rect& r, int x) {
+    return std::clamp((x - r.x) * 100 / std::max(1, r.w - 1), 0, 100);
+}
+
+Color hue_colour(int hue) {
+    const double h = (hue % 360) / 60.0;
+    const double x = 1.0 - std::abs(std::fmod(h, 2.0) - 1.0);
+    double r = 0, g = 0, b = 0;
+    switch (static_cast<int>(h)) {
+        case 0: r = 1, g = x; break;
+        case 1: r = x, g = 1; break;
+        case 2: g = 1, b = x; break;
+        case 3: g = x, b = 1; break;
+        case 4: r = x, b = 1; break;
+        default: r = 1, b = x; break;
+    }
+    return {static_cast<Uint8>(r * 255), static_cast<Uint8>(g * 255), static_cast<Uint8>(b * 255)};
+}
+
+std::string hex(Color c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
+    return buf;
+}
+
+}  // namespace
+
+std::string default_settings_path() {
+    if (const char* p = std::getenv("TOUCHSCREEN_SETTINGS"); p && *p) return p;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/touchscreen/settings.conf";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.config/touchscreen/settings.conf";
+}
+
+PullDeck::PullDeck(config::Knobs& knobs, data::FeedHub& feed, panel::PanelKit& panel, std::string settings_path)
+    : knobs_(knobs), feed_(feed), panel_(panel), settings_path_(std::move(settings_path)) {
+    const int w = 74, gap = 10;
+    const std::pair<const char*, const char*> timeouts[] = {{"30", "30s"}, {"60", "1 min"}, {"300", "5 min"}, {"0", "never"}};
+    const std::pair<const char*, const char*> modes[] = {
+        {"rainbow", "rainbow"}, {"breath", "breath"}, {"static", "static"}, {"off", "off"}};
+    for (int i = 0; i < 4; ++i) {
+        buttons_.push_back({{kMargin + i * (w + gap), 252, w, 52}, {"timeout", timeouts[i].first}, timeouts[i].second});
+        buttons_.push_back({{kMargin + i * (w + gap), 328, w, 52}, {"rgb_mode", modes[i].first}, modes[i].second});
+    }
+    buttons_.push_back({{kMargin, 392, 328, 36}, {"close"}, "close"});
+}
+
+void PullDeck::load_config() {
+    std::ifstream in(settings_path_);
+    if (!in) return;  // first start: defaults
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "brightness") brightness_ = std::clamp(std::atoi(value.c_str()), 5, 100);
+        if (key == "hue") hue_ = std::clamp(std::atoi(value.c_str()), 0, 359);
+        if (key == "timeout") feed_.set_auto_off_seconds(std::atoi(value.c_str()));
+        if (key == "rgb_mode") rgb_mode_ = value;
+    }
+    // The dashboard reads the light's start mode from the environment; a launcher's value wins.
+    setenv("config_rgb_mode", rgb_mode_.c_str(), 0);
+    setenv("config_rgb_color", hex(hue_colour(hue_)).c_str(), 0);
+}
+
+void PullDeck::save() {
+    unsaved_ = false;
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(settings_path_).parent_path(), ec);
+    std::ofstream out(settings_path_, std::ios::trunc);
+    out << "brightness=" << brightness_ << "\nhue=" << hue_ << "\ntimeout=" << feed_.auto_off_seconds()
+        << "\nrgb_mode=" << rgb_mode_ << "\n";
+    out.flush();
+    // A panel on a read-only root must keep running: the setting still applies, and the
+    // panel says that it was not kept, until a later save succeeds.
+    save_error_ = out ? "" : "Settings not saved: " + std::string(std::strerror(errno));
+}
+
+int PullDeck::panel_top() const { return static_cast<int>(-kPanelHeight * (1.0 - progress_)); }
+
+std::optional<AreaDescriptor> PullDeck::get_button_at(int x, int y) {
+    if (progress_ <= 0.0) return std::nullopt;
+    const int py = y - panel_top();
+    if (inside(kBrightnessTrack, x, py)) return AreaDescriptor{"brightness", std::to_string(percent_along(kBrightnessTrack, x))};
+    if (inside(kColourTrack, x, py)) return AreaDescriptor{"color_slider"};
+    for (const Button& b : buttons_) {
+        if (inside(b.rect, x, py)) return b.area;
+    }
+    return std::nullopt;
+}
+
+void PullDeck::handle_button_press(const AreaDescriptor& area) {
+    if (area.empty()) return;
+    const std::string& kind = area[0];
+    const std::string value = area.size() > 1 ? area[1] : "";
+    if (kind == "brightness") {
+        // Called for every point of a drag: stored once the finger lifts.
+        brightness_ = std::clamp(std::atoi(value.c_str()), 5, 100);
+        unsaved_ = true;
+        return;
+    } else if (kind == "timeout") {
+        feed_.set_auto_off_seconds(std::atoi(value.c_str()));
+    } else if (kind == "rgb_mode") {
+        rgb_mode_ = value;
+        panel_.set_rgb_mode(rgb_mode_, hex(hue_colour(hue_)));
+    } else if (kind == "close") {
+        close_settings();
+        return;
+    } else {
+        return;
+    }
+    save();
+}
+
+void PullDeck::add_ripple(int x, int y, int size) {
+    if (ripples_.size() >= kMaxRipples) ripples_.erase(ripples_.begin());
+    ripples_.push_back({x, y, size, 0, 0});
+}
+
+void PullDeck::add_slide_ripple(int x, int y, int direction) {
+    if (ripples_.size() >= kMaxRipples) ripples_.erase(ripples_.begin());
+    ripples_.push_back({x, y, 40, 0, direction > 0 ? 1 : -1});
+}
+
+void PullDeck::handle_color_slider(int x) {
+    // Choosing a colour makes the light static; the mode buttons and the stored settings
+    // must say so too, or the next start would bring the old mode and colour back.
+    hue_ = percent_along(kColourTrack, x) * 359 / 100;
+    rgb_mode_ = "static";
+    panel_.set_rgb_mode(rgb_mode_, hex(hue_colour(hue_)));
+    unsaved_ = true;
+}
+
+std::string PullDeck::identifier_of(const std::string& id_or_text) const {
+    // "[timeout, 30]" names the same button as "timeout_30".
+    if (id_or_text.size() < 2 || id_or_text.front() != '[' || id_or_text.back() != ']') return id_or_text;
+    std::string inner = id_or_text.substr(1, id_or_text.size() - 2);
+    if (const auto comma = inner.find(", "); comma != std::string::npos) inner.replace(comma, 2, "_");
+    return inner;
+}
+
+void PullDeck::start_button_animation(const std::string& btn_id) { pressed_[identifier_of(btn_id)] = 0; }
+
+void PullDeck::release_button_animation(const std::string& btn_id) { pressed_.erase(identifier_of(btn_id)); }
+
+bool PullDeck::button_pressed(const std::string& btn_id) const { return pressed_.count(identifier_of(btn_id)) > 0; }
+
+void PullDeck::reset_rgb_animation() {
+    slide_start_x_ = 0;
+    feed_.note_activity();  // every lift of the finger counts as use of the panel
+    // A lift ends any slider drag: store its result once rather than at every point.
+    if (unsaved_) save();
+}
+
+void PullDeck::update_settings_animation() {
+    const double target = open_ ? 1.0 : 0.0;
+    if (progress_ < target) progress_ = std::min(target, progress_ + kProgressStep);
+    if (progress_ > target) progress_ = std::max(target, progress_ - kProgressStep);
+    for (Ripple& r : ripples_) ++r.frame;
+    std::erase_if(ripples_, [](const Ripple& r) { return r.frame > kRippleFrames; });
+    for (auto& [id, frames] : pressed_) frames = std::min(frames + 1, kPressFrames);
+}
+
+void PullDeck::draw_controls(SDL_Surface* screen, int top) {
+    const Color text = knobs_.color("text"), gray = knobs_.color("text_gray"), accent = knobs_.color("accent");
+    const Color card = knobs_.color("card"), track = knobs_.color("track");
+    paint::rounded_box(screen, {8, top, screen->w - 16, kPanelHeight - 8}, 24, card, 240);
+    knobs_.text.draw(screen, "Control centre", kMargin, top + 20, 22, text, true);
+    if (!save_error_.empty()) knobs_.text.draw(screen, save_error_, kMargin, top + 42, 11, knobs_.color("warn"));
+
+    knobs_.text.draw(screen, "Brightness " + std::to_string(brightness_) + "%", kMargin, top + 60, 14, gray);
+    SDL_Rect b = kBrightnessTrack;
+    b.y += top;
+    paint::bar(screen, b, brightness_ / 100.0, track, accent);
+
+    knobs_.text.draw(screen, "Light colour", kMargin, top + 144, 14, gray);
+    SDL_Rect c = kColourTrack;
+    c.y += top;
+    for (int i = 0; i < c.w; ++i) paint::fill(screen, {c.x + i, c.y, 1, c.h}, hue_colour(i * 359 / c.w));
+    const int knob_x = c.x + hue_ * c.w / 360;
+    paint::fill(screen, {knob_x - 2, c.y - 4, 4, c.h + 8}, text);
+
+    knobs_.text.draw(screen, "Screen off after", kMargin, top + 230, 14, gray);
+    knobs_.text.draw(screen, "Light mode", kMargin, top + 308, 14, gray);
+    for (const Button& btn : buttons_) {
+        SDL_Rect r = btn.rect;
+        r.y += top;
+        const bool active = (btn.area[0] == "timeout" && btn.area[1] == std::to_string(feed_.auto_off_seconds())) ||
+                            (btn.area[0] == "rgb_mode" && btn.area[1] == rgb_mode_);
+        const std::string id = btn.area.size() > 1 ? btn.area[0] + "_" + btn.area[1] : btn.area[0];
+        const auto press = pressed_.find(id);
+        Color fill = active ? accent : track;
+        if (press != pressed_.end()) {  // darken while held, deepening over the first frames
+            const int k = 40 * (press->second + 1) / kPressFrames;
+            fill = {Uint8(std::max(0, fill.r - k)), Uint8(std::max(0, fill.g - k)), Uint8(std::max(0, fill.b - k))};
+        }
+        paint::rounded_box(screen, r, 12, fill);
+        const int tw = knobs_.text.width(btn.label, 14);
+        knobs_.text.draw(screen, btn.label, r.x + (r.w - tw) / 2, r.y + r.h / 2 - 9, 14, text);
+    }
+}
+
+void PullDeck::draw_settings_panel(SDL_Surface* screen) {
+    if (progress_ > 0.0) {
+        paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, static_cast<Uint8>(120 * progress_));
+        draw_controls(screen, panel_top());
+    }
+    const Color accent = knobs_.color("accent");
+    for (const Ripple& r : ripples_) {
+        const int radius = std::max(2, r.size / 2 * r.frame / kRippleFrames);
+        const auto alpha = static_cast<Uint8>(160 * (kRippleFrames - r.frame) / kRippleFrames);
+        paint::ring(screen, r.x + r.direction * r.frame * 2, r.y, radius, 3, accent, alpha);
+    }
+}
+
+}  // namespace ts::controlcentre

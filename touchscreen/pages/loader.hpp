@@ -1,0 +1,25 @@
+// Loads the built-in page providers by name.
+#pragma once
+
+#include "linkgauge.hpp"
+#include "loadgauge.hpp"
+#include "skyclock.hpp"
+#include "storegauge.hpp"
+
+#include <memory>
+
+namespace ts::pages {
+
+class BuiltinPageLoader : public services::PageProviderLoader {
+public:
+    explicit BuiltinPageLoader(config::Knobs& knobs) : knobs_(knobs) {}
+    std::unique_ptr<services::LoadPage> load_loadgauge() override { return std::make_unique<LoadGauge>(knobs_); }
+    std::unique_ptr<services::StoragePage> load_storegauge() override { return std::make_unique<StoreGauge>(knobs_); }
+    std::unique_ptr<services::NetworkPage> load_linkgauge() override { return std::make_unique<LinkGauge>(knobs_); }
+    std::unique_ptr<services::ClockWeatherPage> load_skyclock() override { return std::make_unique<SkyClock>(knobs_); }
+
+private:
+    config::Knobs& knobs_;
+};
+
+}  // namespace ts::pages
