@@ -64,4 +64,12 @@ BENCHMARK(BM_SlideFrame)->ArgNames({"plain", "k"})->ArgsProduct({{kPlain}, {0, 1
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::AddCustomContext("build_type", TS_BUILD_TYPE);
+    benchmark::AddCustomContext("compiler", TS_COMPILER);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -72,12 +72,16 @@ struct Wide {
 }
 
 // The high 16 bits of each lane's 32-bit product. Written as a loop over plain arrays,
-// which GCC's vectoriser turns into one pmulhuw on x86; as vector arithmetic it would widen
-// to 32-bit lanes instead. Any target computes the same values.
+// which GCC's loop vectoriser turns into one pmulhuw on x86; as vector arithmetic it would
+// widen to 32-bit lanes instead. Any target computes the same values.
+// The loop must reach the vectoriser whole: at -O3 GCC first unrolls it completely, and the
+// straight-line vectoriser rebuilds the 16 products as widened 32-bit multiplies, making a
+// slide frame several times slower. Hence no unrolling here.
 [[gnu::always_inline]] inline u16x16 mulhi(const u16x16& a, const u16x16& b) {
     std::uint16_t x[16], y[16], r[16];
     std::memcpy(x, &a, sizeof x);
     std::memcpy(y, &b, sizeof y);
+#pragma GCC unroll 1
     for (int i = 0; i < 16; ++i) r[i] = static_cast<std::uint16_t>((std::uint32_t{x[i]} * y[i]) >> 16);
     u16x16 v;
     std::memcpy(&v, r, sizeof v);
@@ -171,7 +175,9 @@ template <bool FirstFull, int Faded>
     store(dst, (d & 0xFF000000u) | (out & 0x00FFFFFFu));
 }
 
-#if defined(__x86_64__)
+// Clang 14 refuses 32-byte vectors passed between an AVX2 clone and the helpers above, so
+// its build keeps the baseline code only.
+#if defined(__x86_64__) && !defined(__clang__)
 #define TS_BLEND_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define TS_BLEND_CLONES
@@ -308,12 +314,19 @@ namespace {
 
 // Eight pixels picked from the 16 at `from` by indices 0-15. GCC lowers the variable
 // shuffles to vpermd on AVX2 and to table lookups on NEON; each takes its index modulo 8.
+// Clang has no variable shuffle builtin: there, eight loads.
 [[gnu::always_inline]] inline u32x8 pick(const std::uint32_t* from, const u32x8& index) {
+#if defined(__clang__)
+    u32x8 out;
+    for (int j = 0; j < kBlock; ++j) out[j] = from[index[j]];
+    return out;
+#else
     const u32x8 lo = load(from), hi = load(from + kBlock);
     const u32x8 from_lo = __builtin_shuffle(lo, index);
     const u32x8 from_hi = __builtin_shuffle(hi, index);
     const auto high = reinterpret_cast<u32x8>(index >= kBlock);
     return (from_lo & ~high) | (from_hi & high);
+#endif
 }
 
 TS_BLEND_CLONES void gather_blocks(const std::uint32_t* src, const ColumnMap& map, int b0, int b1, std::uint32_t* row) {
