@@ -65,7 +65,7 @@ fi
 echo "== lintian"
 # Status 1: an error-level tag (--fail-on=error); 2: lintian itself failed.
 status=0
-lintian --no-tag-display-limit --fail-on=error "$deb" >"$scratch/lintian.log" 2>&1 || status=$?
+lintian --tag-display-limit 0 --fail-on=error "$deb" >"$scratch/lintian.log" 2>&1 || status=$?
 cat "$scratch/lintian.log"
 case $status in
 0) ;;

@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 shims=$scratch/shims
 calls=$scratch/calls
 mkdir -p "$shims"
-for tool in addgroup adduser systemctl udevadm; do
+for tool in addgroup adduser systemctl udevadm deb-systemd-helper deb-systemd-invoke; do
     printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$tool" "$calls" >"$shims/$tool"
 done
 # getent knows the accounts named in $EXISTING ("group:video passwd:touchscreen ...").
@@ -64,13 +64,13 @@ systemd_runs
 EXISTING="$all_accounts" run postinst configure ""
 expect "postinst, first installation" "$reload_udev
 systemctl daemon-reload
-systemctl enable touchscreen.service"
+deb-systemd-helper enable touchscreen.service"
 
 echo "== upgrade: the administrator's choice is kept, a running service restarts"
 EXISTING="$all_accounts" run postinst configure 0.0.9
 expect "postinst, upgrade" "$reload_udev
 systemctl daemon-reload
-systemctl try-restart touchscreen.service"
+deb-systemd-invoke try-restart touchscreen.service"
 
 echo "== every group of the unit exists after postinst"
 EXISTING="" run postinst configure ""
@@ -79,9 +79,9 @@ for group in $(sed -n 's/^\(Group\|SupplementaryGroups\)=//p' "$unit"); do
     case $created in *" $group "*) ;; *) fail "the unit runs in group $group, which postinst never creates" ;; esac
 done
 
-echo "== removal stops and disables the service; an upgrade leaves it running"
+echo "== removal stops the service and then disables it; an upgrade leaves it running"
 run prerm remove
-expect "prerm remove" "systemctl disable --now touchscreen.service"
+expect "prerm remove" "deb-systemd-invoke stop touchscreen.service"
 run prerm upgrade 0.2.0
 expect "prerm upgrade" ""
 systemd_absent
@@ -93,11 +93,13 @@ mkdir -p "$root/var/lib/touchscreen" "$root/var/cache/touchscreen" "$root/etc/to
 touch "$root/var/lib/touchscreen/settings.conf" "$root/etc/touchscreen/config.toml"
 systemd_runs
 run postrm remove
-expect "postrm remove" "systemctl daemon-reload
+expect "postrm remove" "deb-systemd-helper disable touchscreen.service
+systemctl daemon-reload
 udevadm control --reload-rules"
 [ -e "$root/var/lib/touchscreen/settings.conf" ] || fail "postrm remove deleted the state"
 [ -d "$root/var/cache/touchscreen" ] || fail "postrm remove deleted the cache"
 run postrm purge
+grep -qx "deb-systemd-helper purge touchscreen.service" "$calls" || fail "postrm purge left the enablement state"
 [ ! -e "$root/var/lib/touchscreen" ] || fail "postrm purge kept the state"
 [ ! -e "$root/var/cache/touchscreen" ] || fail "postrm purge kept the cache"
 [ -e "$root/etc/touchscreen/config.toml" ] || fail "postrm purge deleted the configuration itself"
