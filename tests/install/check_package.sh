@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built .deb: unpacked into a scratch root (dpkg-deb -x, nothing runs and nothing of the
 # host changes), its layout, control files and dependencies, the unit under systemd-analyze
-# verify there, and lintian with no error (its warnings are printed).
+# verify there, an install, reinstall, remove and purge cycle with dpkg --root, and lintian with no
+# error (its warnings are printed).
 # Usage: check_package.sh PACKAGE.deb
 set -euo pipefail
 deb=$1
@@ -61,6 +62,43 @@ if [ -s "$scratch/verify.log" ]; then
     fail "systemd-analyze verify reported:"
     cat "$scratch/verify.log" >&2
 fi
+
+echo "== install, reinstall, remove and purge with dpkg in a scratch root"
+# dpkg runs the maintainer scripts without chroot (DPKG_ROOT set), with stand-ins for the account
+# and service tools first on PATH: no user, group or unit of the host changes.
+dpkg_root=$scratch/dpkg-root
+shims=$scratch/shims
+calls=$scratch/calls
+mkdir -p "$dpkg_root/var/lib/dpkg/info" "$dpkg_root/var/lib/dpkg/updates" "$shims"
+touch "$dpkg_root/var/lib/dpkg/status" "$dpkg_root/var/lib/dpkg/available"
+for tool in addgroup adduser systemctl udevadm deb-systemd-helper deb-systemd-invoke; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$tool" "$calls" >"$shims/$tool"
+done
+printf '#!/bin/sh\nexit 2\n' >"$shims/getent" # no account exists yet
+chmod +x "$shims"/*
+dpkg_run() {
+    : >"$calls"
+    PATH="$shims:$PATH" dpkg --root="$dpkg_root" --force-script-chrootless --force-depends "$@" \
+        >>"$scratch/dpkg.log" 2>&1 || fail "dpkg $* failed: $(tail -5 "$scratch/dpkg.log")"
+}
+installed_files() { (cd "$dpkg_root" && find . -path ./var/lib/dpkg -prune -o ! -type d -print | sort); }
+dpkg_run -i "$deb"
+grep -q "^adduser .* touchscreen\$" "$calls" || fail "installing created no user touchscreen"
+[ "$(installed_files)" = "$(awk '$1 !~ /^d/ { print $6 }' "$scratch/contents" | sort)" ] ||
+    fail "dpkg installed other files than the package lists: $(installed_files)"
+# What the service and the administrator leave behind.
+mkdir -p "$dpkg_root/var/lib/touchscreen" "$dpkg_root/var/cache/touchscreen"
+touch "$dpkg_root/var/lib/touchscreen/settings.conf"
+echo '# edited on the board' >>"$dpkg_root/etc/touchscreen/config.toml"
+dpkg_run -i "$deb"
+grep -q '# edited on the board' "$dpkg_root/etc/touchscreen/config.toml" || fail "reinstalling replaced the edited configuration"
+dpkg_run -r touchscreen
+[ "$(installed_files)" = "$(printf '%s\n' ./etc/touchscreen/config.toml ./var/lib/touchscreen/settings.conf)" ] ||
+    fail "after remove, expected only the configuration and the state; found: $(installed_files)"
+dpkg_run -P touchscreen
+[ -z "$(installed_files)" ] || fail "purge left files behind: $(installed_files)"
+[ ! -e "$dpkg_root/var/lib/touchscreen" ] && [ ! -e "$dpkg_root/var/cache/touchscreen" ] &&
+    [ ! -e "$dpkg_root/etc/touchscreen" ] || fail "purge left folders of the package behind"
 
 echo "== lintian"
 # Status 1: an error-level tag (--fail-on=error); 2: lintian itself failed.
