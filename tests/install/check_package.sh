@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Checks a built .deb: unpacked into a scratch root (dpkg-deb -x, nothing runs and nothing of the
-# host changes), its layout, control files and dependencies, the unit under systemd-analyze
-# verify there, an install, reinstall, remove and purge cycle with dpkg --root, and lintian with no
-# error (its warnings are printed).
+# Checks a built .deb in scratch roots, never changing the host: its layout (dpkg-deb -x), control
+# files and dependencies, the unit under systemd-analyze verify, an install, reinstall, remove and
+# purge cycle with dpkg --root, and lintian with no error (its warnings are printed).
 # Usage: check_package.sh PACKAGE.deb
 set -euo pipefail
 deb=$1
