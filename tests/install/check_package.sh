@@ -55,7 +55,7 @@ done
 echo "== systemd-analyze verify --root"
 mkdir -p "$root/usr/lib/systemd/system"
 cp -an /usr/lib/systemd/system/. "$root/usr/lib/systemd/system/"
-systemd-analyze verify --root="$root" "$root/usr/lib/systemd/system/touchscreen.service" >"$scratch/verify.log" 2>&1 ||
+MANPATH=$root/usr/share/man systemd-analyze verify --root="$root" "$root/usr/lib/systemd/system/touchscreen.service" >"$scratch/verify.log" 2>&1 ||
     fail "systemd-analyze verify failed"
 if [ -s "$scratch/verify.log" ]; then
     fail "systemd-analyze verify reported:"

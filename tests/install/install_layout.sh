@@ -77,10 +77,11 @@ grep -q '触摸屏监听进程已启动' "$scratch/dashboard.log" || fail "the r
 echo "== systemd-analyze verify --root"
 # verify resolves the unit's dependencies (sysinit.target, getty@.service, ...) inside the root,
 # so the root gets the host's own unit files; ours is not replaced. It checks that ExecStart
-# exists in the root. It does not need the user or the groups.
+# exists in the root. It needs neither the user nor the groups.
 mkdir -p "$root/usr/lib/systemd/system"
 cp -an /usr/lib/systemd/system/. "$root/usr/lib/systemd/system/"
-if ! systemd-analyze verify --root="$root" "$unit" >"$scratch/verify.log" 2>&1; then
+# Documentation= is checked with man, which must look in the root too.
+if ! MANPATH=$root$prefix/share/man systemd-analyze verify --root="$root" "$unit" >"$scratch/verify.log" 2>&1; then
     fail "systemd-analyze verify failed"
 fi
 # Unknown keys and bad values are only warnings there, with status 0: any output is a fault.
