@@ -196,8 +196,10 @@ std::string _touch_path_from(const std::string& self_link, const std::string& ar
                 dirs.remove_prefix(std::min(colon + 1, dirs.size()));
             }
         }
-        std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(self, ec), ec);
-        if (!ec) self = resolved;
+        if (std::filesystem::path absolute = std::filesystem::absolute(self, ec); !ec) {
+            std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+            self = ec ? absolute : resolved;
+        }
     }
     return (self.parent_path() / "touchreader").string();
 }
