@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -172,13 +174,38 @@ private:
 
 }  // namespace
 
-std::string _get_touch_path() {
-    // Our own file, as the kernel knows it: the reader is installed beside it. Without /proc,
-    // the name we were started with stands in.
+std::string _touch_path_from(const std::string& self_link, const std::string& argv0, const char* path_env) {
+    // The kernel's link names the executable itself, so a start through a link in bin/ still
+    // finds the reader in the program folder.
     std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || !self.is_absolute()) self = std::filesystem::absolute(program_invocation_name, ec);
+    std::filesystem::path self = std::filesystem::read_symlink(self_link, ec);
+    if (ec || !self.is_absolute()) {
+        // Without /proc: the name we were started with, found on PATH when it has no slash,
+        // with its links resolved the same way.
+        self = argv0;
+        if (argv0.find('/') == std::string::npos && path_env != nullptr) {
+            std::string_view dirs = path_env;
+            while (!dirs.empty()) {
+                const std::size_t colon = std::min(dirs.find(':'), dirs.size());
+                const std::filesystem::path candidate =
+                    std::filesystem::path(colon == 0 ? "." : dirs.substr(0, colon)) / argv0;
+                if (::access(candidate.c_str(), X_OK) == 0) {
+                    self = candidate;
+                    break;
+                }
+                dirs.remove_prefix(std::min(colon + 1, dirs.size()));
+            }
+        }
+        if (std::filesystem::path absolute = std::filesystem::absolute(self, ec); !ec) {
+            std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, ec);
+            self = ec ? absolute : resolved;
+        }
+    }
     return (self.parent_path() / "touchreader").string();
+}
+
+std::string _get_touch_path() {
+    return _touch_path_from("/proc/self/exe", program_invocation_name, std::getenv("PATH"));
 }
 
 void _touch_monitor_thread(core::Clock& clock, TouchMonitorOptions options) {

@@ -18,6 +18,9 @@ namespace ts::input {
 
 // The reader beside our own executable.
 std::string _get_touch_path();
+// The same from a link to the executable (/proc/self/exe), else from the name the program was
+// started with and PATH; links are resolved, so a start through bin/touchscreen finds the reader.
+std::string _touch_path_from(const std::string& self_link, const std::string& argv0, const char* path_env);
 
 // Seams for tests; the defaults are what the program uses.
 struct TouchMonitorOptions {

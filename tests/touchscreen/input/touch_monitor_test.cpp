@@ -201,6 +201,45 @@ TEST(Restart, ReaderKilledBySignalReportsTheNegativeSignal) {
     EXPECT_TRUE(s.log_arrives("WARNING 触摸屏进程退出，返回码: -15"));
 }
 
+// An installed layout: the program in libexec/touchscreen, a relative link to it in bin.
+struct InstalledLayout {
+    test::TempDir dir;
+    std::string bin = dir.path() + "/bin";
+    std::string program_dir = dir.path() + "/libexec/touchscreen";
+    InstalledLayout() {
+        std::filesystem::create_directories(bin);
+        std::filesystem::create_directories(program_dir);
+        dir.script("libexec/touchscreen/touchscreen", "exit 0");
+        std::filesystem::create_symlink("../libexec/touchscreen/touchscreen", bin + "/touchscreen");
+        std::filesystem::create_symlink(program_dir + "/touchscreen", proc_exe);
+    }
+    std::string proc_exe = dir.path() + "/exe";  // what /proc/self/exe holds: an absolute path
+};
+
+TEST(ReaderPath, FoundBesideTheResolvedProgramHoweverItWasStarted) {
+    InstalledLayout layout;
+    const std::string expected = layout.program_dir + "/touchreader";
+    const std::string missing = layout.dir.path() + "/no-proc/exe";
+    const std::string path_env = "/nonexistent:" + layout.bin;
+    struct Case {
+        const char* how;
+        std::string self_link, argv0;
+    };
+    const Case cases[] = {
+        {"kernel link to the program", layout.proc_exe, "anything"},
+        {"no /proc, started through the bin link", missing, layout.bin + "/touchscreen"},
+        {"no /proc, started by name from PATH", missing, "touchscreen"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(_touch_path_from(c.self_link, c.argv0, path_env.c_str()), expected) << c.how;
+    }
+}
+
+TEST(ReaderPath, TheRunningTestFindsTheReaderBesideItsOwnFile) {
+    EXPECT_EQ(_get_touch_path(),
+              (std::filesystem::canonical("/proc/self/exe").parent_path() / "touchreader").string());
+}
+
 TEST(Restart, MissingReaderGivesTwoLinesAndNoStart) {
     test::TempDir dir;
     const std::string path = dir.path() + "/touchreader";
