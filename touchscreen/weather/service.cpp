@@ -175,12 +175,12 @@ void WeatherService::run() {
                 failures = 0;
                 logged.clear();
                 next_request = after(current.interval);
-                share();
                 if (!options_.cache_path.empty()) {
                     const std::string why = write_cache(options_.cache_path, {url, current.fetched_at, got.body});
                     if (!why.empty() && !cache_problem_logged) core::log::warning("weather: cache not saved: " + why);
                     cache_problem_logged = !why.empty();
                 }
+                share();
             } else {
                 ++failures;
                 const double delay = retry_delay(failures, options_.first_retry, current.interval);
