@@ -110,7 +110,7 @@ WeatherCardText weather_card_text(const weather::WeatherView* view, double now) 
         const auto local = ((h.local_time % 86400) + 86400) % 86400;
         const bool day_hour = local >= 6 * 3600 && local < 20 * 3600;  // good enough for a 20 px icon
         out.hours.push_back({std::to_string(local / 3600), degrees(h.temperature),
-                             h.precipitation >= 10 ? std::to_string(h.precipitation) + "%" : "",
+                             h.precipitation >= 10 ? std::to_string(h.precipitation) : "",
                              condition_of(h.code, day_hour).icon});
     }
     // Tomorrow on; a cached forecast past its own days shows what remains.
@@ -160,7 +160,7 @@ void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, cons
     t.draw(s, lo, right - t.width(lo, 16), top + 28, 16, gray);
 
     // Feels-like, humidity, wind in three columns.
-    const int facts_y = rect.y + 144;
+    const int facts_y = rect.y + 138;
     const std::pair<const char*, const std::string*> facts[] = {
         {"feels like", &c.feels}, {"humidity", &c.humidity}, {"wind", &c.wind}};
     for (int i = 0; i < 3; ++i) {
@@ -168,10 +168,13 @@ void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, cons
         t.draw(s, facts[i].first, x, facts_y, 13, gray);
         t.draw(s, *facts[i].second, x, facts_y + 18, 17, text);
     }
-    paint::fill(s, {left, rect.y + 192, inner, 1}, knobs.color("track"));
+    paint::fill(s, {left, rect.y + 184, inner, 1}, knobs.color("track"));
 
-    // The next twelve hours: hour, icon, temperature, chance of rain.
-    const int hours_y = rect.y + 200;
+    // The next twelve hours: hour, icon, temperature, chance of rain (from 10 %).
+    t.draw(s, "next 12 hours", left, rect.y + 190, 12, gray);
+    const std::string rain_caption = "chance of rain %";
+    t.draw(s, rain_caption, right - t.width(rain_caption, 12), rect.y + 190, 12, accent);
+    const int hours_y = rect.y + 208;
     const int n = static_cast<int>(c.hours.size());
     for (int i = 0; i < n; ++i) {
         const HourCell& h = c.hours[i];
@@ -180,21 +183,21 @@ void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, cons
         draw_weather_icon(s, h.icon, cx - 11, hours_y + 18, 22);
         const std::string temp = t.width(h.temperature, 13) < x1 - x0 ? h.temperature : h.temperature.substr(0, h.temperature.size() - 2);
         centred(t, s, temp, cx, hours_y + 42, 13, text);
-        centred(t, s, h.rain, cx, hours_y + 60, 11, accent);
+        centred(t, s, h.rain, cx, hours_y + 60, 12, accent);
     }
-    paint::fill(s, {left, rect.y + 282, inner, 1}, knobs.color("track"));
+    paint::fill(s, {left, rect.y + 286, inner, 1}, knobs.color("track"));
 
     // The next four days: name, icon, high and low.
-    const int days_y = rect.y + 290;
+    const int days_y = rect.y + 292;
     for (std::size_t i = 0; i < c.days.size(); ++i) {
         const DayCell& d = c.days[i];
         const int cx = left + static_cast<int>(i) * inner / 4 + inner / 8;
         centred(t, s, d.name, cx, days_y, 14, text, true);
-        draw_weather_icon(s, d.icon, cx - 14, days_y + 20, 28);
+        draw_weather_icon(s, d.icon, cx - 14, days_y + 19, 28);
         const std::string low = " " + d.low;
         const int w = t.width(d.high, 15) + t.width(low, 15);
         const int x = cx - w / 2;
-        t.draw(s, low, x + t.draw(s, d.high, x, days_y + 52, 15, text), days_y + 52, 15, gray);
+        t.draw(s, low, x + t.draw(s, d.high, x, days_y + 49, 15, text), days_y + 49, 15, gray);
     }
 }
 

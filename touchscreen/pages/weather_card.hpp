@@ -14,7 +14,7 @@
 namespace ts::pages {
 
 struct HourCell {
-    std::string hour, temperature, rain;  // "14", "21°", "40%" (empty under 10 %)
+    std::string hour, temperature, rain;  // "14", "21°", "40" (percent; empty under 10)
     weather::Icon icon = weather::Icon::Unknown;
 };
 
