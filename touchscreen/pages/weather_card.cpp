@@ -29,9 +29,9 @@ std::string whole(double v, const char* unit) {
 std::string fit(paint::TextPainter& t, std::string text, int size, bool bold, int max_w) {
     if (t.width(text, size, bold) <= max_w) return text;
     while (!text.empty()) {
-        do text.pop_back();
-        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80);  // whole UTF-8 characters
-        if (!text.empty() && (static_cast<unsigned char>(text.back()) & 0x80)) text.pop_back();
+        // One whole UTF-8 character: its continuation bytes, then its first byte.
+        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+        if (!text.empty()) text.pop_back();
         if (t.width(text + "…", size, bold) <= max_w) return text + "…";
     }
     return text;
@@ -181,7 +181,8 @@ void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, cons
         const int x0 = left + i * inner / 12, x1 = left + (i + 1) * inner / 12, cx = (x0 + x1) / 2;
         centred(t, s, h.hour, cx, hours_y, 13, gray);
         draw_weather_icon(s, h.icon, cx - 11, hours_y + 18, 22);
-        const std::string temp = t.width(h.temperature, 13) < x1 - x0 ? h.temperature : h.temperature.substr(0, h.temperature.size() - 2);
+        const std::string temp =
+            t.width(h.temperature, 13) < x1 - x0 ? h.temperature : h.temperature.substr(0, h.temperature.size() - 2);
         centred(t, s, temp, cx, hours_y + 42, 13, text);
         centred(t, s, h.rain, cx, hours_y + 60, 12, accent);
     }

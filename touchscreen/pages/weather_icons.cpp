@@ -82,7 +82,8 @@ Shape moon(double cx, double cy, double r) {
 }
 
 Shape drops(double w) {
-    return any({stroke(0.34, 0.68, 0.28, 0.86, w), stroke(0.54, 0.68, 0.48, 0.86, w), stroke(0.74, 0.68, 0.68, 0.86, w)});
+    return any(
+        {stroke(0.34, 0.68, 0.28, 0.86, w), stroke(0.54, 0.68, 0.48, 0.86, w), stroke(0.74, 0.68, 0.68, 0.86, w)});
 }
 
 Shape flakes(double r) {
@@ -142,7 +143,9 @@ void draw_weather_icon(SDL_Surface* s, Icon icon, int x, int y, int size) {
                         stroke(0.58, 0.76, 0.46, 0.96, 0.08)}),
                    kBolt);
             break;
-        case Icon::Unknown: paint::ring(s, x + size / 2, y + size / 2, size / 3, std::max(2, size / 12), kFog, 255); break;
+        case Icon::Unknown:
+            paint::ring(s, x + size / 2, y + size / 2, size / 3, std::max(2, size / 12), kFog, 255);
+            break;
     }
 }
 

@@ -67,7 +67,8 @@ std::string write_cache(const std::string& path, const CachedResponse& cached) {
     if (ec) return "cannot create " + folder.string() + ": " + ec.message();
 
     const nlohmann::json doc{{"request", cached.request}, {"fetched_at", cached.fetched_at}, {"body", cached.body}};
-    const std::string text = doc.dump();
+    // Never throws: a byte that is not UTF-8 (say in a hand-written url) is replaced.
+    const std::string text = doc.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     std::string temp = path + ".XXXXXX";
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) return os_error("cannot create a file beside", path);

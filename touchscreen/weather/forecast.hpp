@@ -44,16 +44,16 @@ struct Forecast {
 // Why a request or a cached file gave no forecast. One log line per kind until a success.
 enum class ErrorKind {
     None,
-    Dns,           // host name did not resolve
-    Connect,       // refused or unreachable
-    Timeout,       // connect or whole-request time limit
-    HttpStatus,    // 4xx or 5xx
-    TooLarge,      // body over the cap
-    Transfer,      // any other transfer failure
+    Dns,         // host name did not resolve
+    Connect,     // refused or unreachable
+    Timeout,     // connect or whole-request time limit
+    HttpStatus,  // 4xx or 5xx
+    TooLarge,    // body over the cap
+    Transfer,    // any other transfer failure
     InvalidJson,
     MissingField,
     WrongType,
-    WrongLength,   // arrays of one block that disagree, or too short to show
+    WrongLength,  // arrays of one block that disagree, or too short to show
 };
 
 std::string_view error_name(ErrorKind kind);

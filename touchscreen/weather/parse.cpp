@@ -23,7 +23,8 @@ std::string type_of(const json& v) { return v.type_name(); }
 const json& field(const json& obj, const char* name, const std::string& where) {
     if (!obj.is_object()) throw Problem{ErrorKind::WrongType, where + " is " + type_of(obj) + ", expected an object"};
     const auto it = obj.find(name);
-    if (it == obj.end()) throw Problem{ErrorKind::MissingField, (where.empty() ? "" : where + ".") + name + " is missing"};
+    if (it == obj.end())
+        throw Problem{ErrorKind::MissingField, (where.empty() ? "" : where + ".") + name + " is missing"};
     return *it;
 }
 
@@ -46,7 +47,8 @@ int integer(const json& v, const std::string& where) {
 
 const json& array(const json& obj, const char* name, const std::string& where, std::size_t length) {
     const json& a = field(obj, name, where);
-    if (!a.is_array()) throw Problem{ErrorKind::WrongType, path(where, name) + " is " + type_of(a) + ", expected an array"};
+    if (!a.is_array())
+        throw Problem{ErrorKind::WrongType, path(where, name) + " is " + type_of(a) + ", expected an array"};
     if (a.size() != length) {
         throw Problem{ErrorKind::WrongLength, path(where, name) + " has " + std::to_string(a.size()) + " entries, " +
                                                   where + ".time has " + std::to_string(length)};
@@ -83,7 +85,8 @@ std::string clock_of(const json& v, const std::string& where) {
 const json& series_times(const json& root, const char* block, std::size_t minimum) {
     const json& b = field(root, block, "");
     const json& times = field(b, "time", block);
-    if (!times.is_array()) throw Problem{ErrorKind::WrongType, std::string(block) + ".time is " + type_of(times) + ", expected an array"};
+    if (!times.is_array())
+        throw Problem{ErrorKind::WrongType, std::string(block) + ".time is " + type_of(times) + ", expected an array"};
     if (times.size() < minimum) {
         throw Problem{ErrorKind::WrongLength, std::string(block) + ".time has " + std::to_string(times.size()) +
                                                   " entries, at least " + std::to_string(minimum) + " are needed"};
@@ -92,7 +95,8 @@ const json& series_times(const json& root, const char* block, std::size_t minimu
 }
 
 Forecast read(const json& root) {
-    if (!root.is_object()) throw Problem{ErrorKind::WrongType, "the response is " + type_of(root) + ", expected an object"};
+    if (!root.is_object())
+        throw Problem{ErrorKind::WrongType, "the response is " + type_of(root) + ", expected an object"};
     Forecast f;
     f.utc_offset = integer(field(root, "utc_offset_seconds", ""), "utc_offset_seconds");
     const json& tz = field(root, "timezone", "");
@@ -100,7 +104,9 @@ Forecast read(const json& root) {
     f.timezone = tz.get<std::string>();
 
     const json& cur = field(root, "current", "");
-    const auto cur_number = [&](const char* name) { return number(field(cur, name, "current"), path("current", name)); };
+    const auto cur_number = [&](const char* name) {
+        return number(field(cur, name, "current"), path("current", name));
+    };
     f.current.temperature = cur_number("temperature_2m");
     f.current.apparent = cur_number("apparent_temperature");
     f.current.humidity = cur_number("relative_humidity_2m");

@@ -50,7 +50,9 @@ std::string age_text(double seconds) {
 }
 
 WeatherService::WeatherService(SettingsSource settings, std::function<double()> interval, ServiceOptions options)
-    : settings_(std::move(settings)), interval_(std::move(interval)), options_(std::move(options)),
+    : settings_(std::move(settings)),
+      interval_(std::move(interval)),
+      options_(std::move(options)),
       view_(std::make_shared<const WeatherView>()) {
     if (!options_.wall_now) options_.wall_now = system_now;
 }
@@ -113,89 +115,97 @@ void WeatherService::run() {
     const auto share = [&] { publish(std::make_shared<const WeatherView>(current)); };
 
     while (!stop_.load()) {
-        auto settings = settings_();
-        if (settings && settings != seen) {
-            seen = settings;
-            const RequestPlan plan = plan_request(settings->weather);
-            current.place = settings->weather.place;
-            if (plan.url != url || plan.problem != problem) {
-                url = plan.url;
-                problem = plan.problem;
-                failures = 0;
-                logged.clear();
-                current = WeatherView{};
+        // Nothing may end this thread but stop(): an unexpected error is logged and retried.
+        try {
+            auto settings = settings_();
+            if (settings && settings != seen) {
+                seen = settings;
+                const RequestPlan plan = plan_request(settings->weather);
                 current.place = settings->weather.place;
-                current.imperial = plan.imperial;
-                current.problem = problem;
-                current.interval = interval();
-                next_request = Steady::now();
-                if (!problem.empty()) core::log::warning("weather: " + problem + "; no forecast is asked");
-                if (!url.empty() && !options_.cache_path.empty()) {
-                    std::string why;
-                    const auto cached = read_cache(options_.cache_path, why);
-                    if (!why.empty()) core::log::warning("weather: cache ignored: " + why);
-                    if (cached && cached->request == url) {
-                        ParseResult parsed = parse_forecast(cached->body);
-                        if (parsed.forecast) {
-                            current.forecast = std::make_shared<const Forecast>(std::move(*parsed.forecast));
-                            current.fetched_at = cached->fetched_at;
-                            current.from_cache = true;
-                            // A recent answer is not asked again at once after a restart.
-                            const double age = options_.wall_now() - cached->fetched_at;
-                            if (age >= 0 && age < current.interval) next_request = after(current.interval - age);
-                        } else {
-                            core::log::warning("weather: cache ignored: " + options_.cache_path + ": " +
-                                               parsed.detail);
+                if (plan.url != url || plan.problem != problem) {
+                    url = plan.url;
+                    problem = plan.problem;
+                    failures = 0;
+                    logged.clear();
+                    current = WeatherView{};
+                    current.place = settings->weather.place;
+                    current.imperial = plan.imperial;
+                    current.problem = problem;
+                    current.interval = interval();
+                    next_request = Steady::now();
+                    if (!problem.empty()) core::log::warning("weather: " + problem + "; no forecast is asked");
+                    if (!url.empty() && !options_.cache_path.empty()) {
+                        std::string why;
+                        const auto cached = read_cache(options_.cache_path, why);
+                        if (!why.empty()) core::log::warning("weather: cache ignored: " + why);
+                        if (cached && cached->request == url) {
+                            ParseResult parsed = parse_forecast(cached->body);
+                            if (parsed.forecast) {
+                                current.forecast = std::make_shared<const Forecast>(std::move(*parsed.forecast));
+                                current.fetched_at = cached->fetched_at;
+                                current.from_cache = true;
+                                // A recent answer is not asked again at once after a restart.
+                                const double age = options_.wall_now() - cached->fetched_at;
+                                if (age >= 0 && age < current.interval) next_request = after(current.interval - age);
+                            } else {
+                                core::log::warning("weather: cache ignored: " + options_.cache_path + ": " +
+                                                   parsed.detail);
+                            }
                         }
                     }
                 }
-            }
-            share();
-        }
-
-        if (!url.empty() && Steady::now() >= next_request) {
-            current.interval = interval();
-            FetchResult got = http_get(url, options_.limits, &stop_);
-            if (stop_.load()) break;
-            ParseResult parsed;
-            if (got.error == ErrorKind::None) {
-                parsed = parse_forecast(got.body);
-            } else {
-                parsed.error = got.error;
-                parsed.detail = got.detail;
-            }
-            if (parsed.forecast) {
-                current.forecast = std::make_shared<const Forecast>(std::move(*parsed.forecast));
-                current.fetched_at = options_.wall_now();
-                current.from_cache = false;
-                current.last_error = ErrorKind::None;
-                current.last_error_detail.clear();
-                if (failures > 0) core::log::info("weather: forecast received again after " +
-                                                  std::to_string(failures) + " failed requests");
-                failures = 0;
-                logged.clear();
-                next_request = after(current.interval);
-                if (!options_.cache_path.empty()) {
-                    const std::string why = write_cache(options_.cache_path, {url, current.fetched_at, got.body});
-                    if (!why.empty() && !cache_problem_logged) core::log::warning("weather: cache not saved: " + why);
-                    cache_problem_logged = !why.empty();
-                }
                 share();
-            } else {
-                ++failures;
-                const double delay = retry_delay(failures, options_.first_retry, current.interval);
-                current.last_error = parsed.error;
-                current.last_error_detail = parsed.detail;
-                next_request = after(delay);
-                share();
-                if (logged.insert(parsed.error).second) {
-                    core::log::warning("weather: request to " + seen->weather.url + " failed: " +
-                                       std::string(error_name(parsed.error)) + " (" + parsed.detail +
-                                       "); keeping the last forecast, retrying in " + seconds_text(delay));
+            }
+
+            if (!url.empty() && Steady::now() >= next_request) {
+                current.interval = interval();
+                FetchResult got = http_get(url, options_.limits, &stop_);
+                if (stop_.load()) break;
+                ParseResult parsed;
+                if (got.error == ErrorKind::None) {
+                    parsed = parse_forecast(got.body);
+                } else {
+                    parsed.error = got.error;
+                    parsed.detail = got.detail;
+                }
+                if (parsed.forecast) {
+                    current.forecast = std::make_shared<const Forecast>(std::move(*parsed.forecast));
+                    current.fetched_at = options_.wall_now();
+                    current.from_cache = false;
+                    current.last_error = ErrorKind::None;
+                    current.last_error_detail.clear();
+                    if (failures > 0)
+                        core::log::info("weather: forecast received again after " + std::to_string(failures) +
+                                        " failed requests");
+                    failures = 0;
+                    logged.clear();
+                    next_request = after(current.interval);
+                    if (!options_.cache_path.empty()) {
+                        const std::string why = write_cache(options_.cache_path, {url, current.fetched_at, got.body});
+                        if (!why.empty() && !cache_problem_logged)
+                            core::log::warning("weather: cache not saved: " + why);
+                        cache_problem_logged = !why.empty();
+                    }
+                    share();
+                } else {
+                    ++failures;
+                    const double delay = retry_delay(failures, options_.first_retry, current.interval);
+                    current.last_error = parsed.error;
+                    current.last_error_detail = parsed.detail;
+                    next_request = after(delay);
+                    share();
+                    if (logged.insert(parsed.error).second) {
+                        core::log::warning("weather: request to " + seen->weather.url +
+                                           " failed: " + std::string(error_name(parsed.error)) + " (" + parsed.detail +
+                                           "); keeping the last forecast, retrying in " + seconds_text(delay));
+                    }
                 }
             }
-        }
 
+        } catch (const std::exception& e) {
+            if (logged.insert(ErrorKind::Transfer).second) core::log::error(std::string("weather: ") + e.what());
+            next_request = after(retry_delay(++failures, options_.first_retry, interval()));
+        }
         const auto poll = after(options_.settings_poll);
         sleep_until(url.empty() ? poll : std::min(poll, next_request));
     }

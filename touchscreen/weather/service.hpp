@@ -26,10 +26,10 @@ struct WeatherView {
     bool from_cache = false;                   // read from disk at start, not asked yet
     bool imperial = false;
     std::string place;
-    std::string problem;                       // settings that allow no request, for the card
-    ErrorKind last_error = ErrorKind::None;    // of the latest attempt; None after a success
+    std::string problem;                     // settings that allow no request, for the card
+    ErrorKind last_error = ErrorKind::None;  // of the latest attempt; None after a success
     std::string last_error_detail;
-    double interval = 600;                     // seconds between requests
+    double interval = 600;  // seconds between requests
 };
 
 // 30 s after the first failure, doubling, never beyond the interval.
@@ -41,10 +41,10 @@ std::string age_text(double seconds);
 
 struct ServiceOptions {
     Limits limits;
-    double first_retry = 30;                  // seconds
-    double settings_poll = 1;                 // seconds between looks for changed settings
+    double first_retry = 30;                        // seconds
+    double settings_poll = 1;                       // seconds between looks for changed settings
     std::string cache_path = default_cache_path();  // "" keeps nothing on disk
-    std::function<double()> wall_now;         // unix seconds; the system clock by default
+    std::function<double()> wall_now;               // unix seconds; the system clock by default
 };
 
 class WeatherService {

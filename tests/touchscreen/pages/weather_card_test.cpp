@@ -181,9 +181,8 @@ TEST_F(WeatherCard, IconsShowTheirSkyAtTheirCentreAndStayInTheirSquare) {
         int x, y;  // a point of the icon, in an 80 px square at (10, 10)
         bool yellow, blue;
     } cases[] = {
-        {Icon::Sun, 50, 50, true, false},      {Icon::SunCloud, 36, 32, true, false},
-        {Icon::Rain, 47, 77, false, true},     {Icon::Thunder, 52, 72, true, false},
-        {Icon::Moon, 30, 50, false, false},
+        {Icon::Sun, 50, 50, true, false},     {Icon::SunCloud, 36, 32, true, false}, {Icon::Rain, 47, 77, false, true},
+        {Icon::Thunder, 52, 72, true, false}, {Icon::Moon, 30, 50, false, false},
     };
     for (const Case& c : cases) {
         core::Surface s = core::make_alpha_surface(100, 100);

@@ -14,8 +14,8 @@ namespace ts::test {
 struct HttpReply {
     int status = 200;
     std::string body;
-    bool hang = false;         // accept, read the request, never answer
-    bool no_length = false;    // no Content-Length: the body ends when the connection closes
+    bool hang = false;       // accept, read the request, never answer
+    bool no_length = false;  // no Content-Length: the body ends when the connection closes
 };
 
 class HttpServer {

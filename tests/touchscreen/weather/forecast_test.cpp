@@ -31,14 +31,18 @@ TEST(Request, AsksForExactlyTheCardsVariablesInTheConfiguredUnits) {
         config::WeatherSettings settings;
         std::string url;
     } cases[] = {
-        {place(52.52, 13.41), "https://api.example/v1/forecast?latitude=52.5200&longitude=13.4100&timezone=auto"
-                              "&temperature_unit=celsius&wind_speed_unit=kmh" + vars},
+        {place(52.52, 13.41),
+         "https://api.example/v1/forecast?latitude=52.5200&longitude=13.4100&timezone=auto"
+         "&temperature_unit=celsius&wind_speed_unit=kmh" +
+             vars},
         {place(-33.8688, 151.2093, "imperial"),
          "https://api.example/v1/forecast?latitude=-33.8688&longitude=151.2093&timezone=auto"
-         "&temperature_unit=fahrenheit&wind_speed_unit=mph" + vars},
+         "&temperature_unit=fahrenheit&wind_speed_unit=mph" +
+             vars},
         {place(0, -180, "metric", "http://127.0.0.1:8080/f?models=best"),
          "http://127.0.0.1:8080/f?models=best&latitude=0.0000&longitude=-180.0000&timezone=auto"
-         "&temperature_unit=celsius&wind_speed_unit=kmh" + vars},
+         "&temperature_unit=celsius&wind_speed_unit=kmh" +
+             vars},
     };
     for (const Case& c : cases) {
         const RequestPlan plan = plan_request(c.settings);
@@ -120,11 +124,11 @@ TEST(CurrentPart, HoursFromTheCurrentOneAndTodayFollowTheLocationsClock) {
         int today;
     } cases[] = {
         {utc_1430, 12, 12, 14, 0},
-        {utc_1430 + 30 * 60, 12, 12, 15, 0},     // 15:00 sharp starts hour 15
-        {utc_1430 + 10 * 3600, 12, 12, 24, 1},   // 00:30 next day: local date moved on, UTC not yet
-        {utc_1430 + 50 * 3600, 12, 8, 64, 2},    // near the end: only what remains
-        {utc_1430 + 90 * 3600, 12, 0, 0, -1},    // past the forecast
-        {utc_1430 - 20 * 3600, 3, 3, 0, -1},     // before it starts: from its first hour
+        {utc_1430 + 30 * 60, 12, 12, 15, 0},    // 15:00 sharp starts hour 15
+        {utc_1430 + 10 * 3600, 12, 12, 24, 1},  // 00:30 next day: local date moved on, UTC not yet
+        {utc_1430 + 50 * 3600, 12, 8, 64, 2},   // near the end: only what remains
+        {utc_1430 + 90 * 3600, 12, 0, 0, -1},   // past the forecast
+        {utc_1430 - 20 * 3600, 3, 3, 0, -1},    // before it starts: from its first hour
     };
     for (const Case& c : cases) {
         const auto hours = next_hours(f, c.unix_now, c.count);
@@ -143,14 +147,22 @@ TEST(Wmo, CodesReadAsWordsWithDayAndNightSkies) {
         const char* words;
         Icon icon;
     } cases[] = {
-        {0, true, "sunny", Icon::Sun},          {0, false, "clear", Icon::Moon},
-        {1, false, "mostly clear", Icon::Moon}, {2, true, "partly cloudy", Icon::SunCloud},
-        {2, false, "partly cloudy", Icon::MoonCloud}, {3, false, "overcast", Icon::Cloud},
-        {45, true, "fog", Icon::Fog},           {53, true, "drizzle", Icon::Drizzle},
-        {56, true, "freezing drizzle", Icon::Sleet}, {65, false, "heavy rain", Icon::Rain},
-        {75, true, "heavy snow", Icon::Snow},   {81, true, "showers", Icon::Rain},
-        {86, true, "heavy snow showers", Icon::Snow}, {95, false, "thunderstorm", Icon::Thunder},
-        {99, true, "thunderstorm, heavy hail", Icon::Thunder}, {42, true, "code 42", Icon::Unknown},
+        {0, true, "sunny", Icon::Sun},
+        {0, false, "clear", Icon::Moon},
+        {1, false, "mostly clear", Icon::Moon},
+        {2, true, "partly cloudy", Icon::SunCloud},
+        {2, false, "partly cloudy", Icon::MoonCloud},
+        {3, false, "overcast", Icon::Cloud},
+        {45, true, "fog", Icon::Fog},
+        {53, true, "drizzle", Icon::Drizzle},
+        {56, true, "freezing drizzle", Icon::Sleet},
+        {65, false, "heavy rain", Icon::Rain},
+        {75, true, "heavy snow", Icon::Snow},
+        {81, true, "showers", Icon::Rain},
+        {86, true, "heavy snow showers", Icon::Snow},
+        {95, false, "thunderstorm", Icon::Thunder},
+        {99, true, "thunderstorm, heavy hail", Icon::Thunder},
+        {42, true, "code 42", Icon::Unknown},
         {-1, true, "no data", Icon::Unknown},
     };
     for (const Case& c : cases) {
@@ -165,7 +177,7 @@ TEST(Retry, DelayDoublesFromTheFirstRetryUpToTheInterval) {
         int failures;
         double first, interval, delay;
     } cases[] = {
-        {1, 30, 600, 30}, {2, 30, 600, 60},   {3, 30, 600, 120}, {5, 30, 600, 480},
+        {1, 30, 600, 30},  {2, 30, 600, 60},     {3, 30, 600, 120}, {5, 30, 600, 480},
         {6, 30, 600, 600}, {1000, 30, 600, 600}, {1, 30, 10, 30},  // never below the first retry
         {0, 30, 600, 600},
     };
@@ -176,7 +188,7 @@ TEST(Age, ShownInWholeUnitsAndOldPastTwoIntervals) {
     struct Case {
         double seconds;
         const char* text;
-    } ages[] = {{0, "just now"},   {59, "just now"},      {60, "1 min ago"},   {5 * 60 + 59, "5 min ago"},
+    } ages[] = {{0, "just now"},      {59, "just now"},  {60, "1 min ago"},       {5 * 60 + 59, "5 min ago"},
                 {3599, "59 min ago"}, {3600, "1 h ago"}, {47 * 3600, "47 h ago"}, {49 * 3600, "2 days ago"}};
     for (const auto& a : ages) EXPECT_EQ(age_text(a.seconds), a.text) << a.seconds;
 

@@ -50,9 +50,15 @@ struct Fault {
 
 TEST(Parse, EachFaultGivesItsKindAndNamesTheField) {
     const Fault faults[] = {
-        {"root is an array", [](json& j) { j = json::array({1, 2}); }, ErrorKind::WrongType, "expected an object"},
-        {"offset missing", [](json& j) { j.erase("utc_offset_seconds"); }, ErrorKind::MissingField, "utc_offset_seconds"},
-        {"offset fractional", [](json& j) { j["utc_offset_seconds"] = 3600.5; }, ErrorKind::WrongType, "utc_offset_seconds"},
+        {"root is an array",
+         [](json& j) {
+             j = json::array({1, 2});
+         },
+         ErrorKind::WrongType, "expected an object"},
+        {"offset missing", [](json& j) { j.erase("utc_offset_seconds"); }, ErrorKind::MissingField,
+         "utc_offset_seconds"},
+        {"offset fractional", [](json& j) { j["utc_offset_seconds"] = 3600.5; }, ErrorKind::WrongType,
+         "utc_offset_seconds"},
         {"timezone a number", [](json& j) { j["timezone"] = 1; }, ErrorKind::WrongType, "timezone"},
         {"current missing", [](json& j) { j.erase("current"); }, ErrorKind::MissingField, "current is missing"},
         {"current an array", [](json& j) { j["current"] = json::array(); }, ErrorKind::WrongType, "current is array"},
@@ -108,8 +114,8 @@ TEST(Parse, EachFaultGivesItsKindAndNamesTheField) {
 
 TEST(Parse, TextThatIsNotJsonIsInvalidJson) {
     const std::string full = test::weather_fixture("forecast_full.json");
-    const std::string texts[] = {"", "not json", "{", full.substr(0, full.size() / 2), full + "}",
-                                 std::string(200000, '[')};
+    const std::string texts[] = {
+        "", "not json", "{", full.substr(0, full.size() / 2), full + "}", std::string(200000, '[')};
     for (const std::string& t : texts) {
         const ParseResult r = parse_forecast(t);
         EXPECT_FALSE(r.forecast);

@@ -142,9 +142,12 @@ TEST_F(Service, FailuresKeepTheLastForecastAreLoggedOncePerKindAndTheForecastRec
         {"HTTP 500", {500, "{\"error\":true,\"reason\":\"busy\"}"}, ErrorKind::HttpStatus},
         {"HTTP 400", {400, "{\"error\":true}"}, ErrorKind::HttpStatus},
         {"invalid JSON", {200, "<html>busy</html>"}, ErrorKind::InvalidJson},
-        {"a field missing", {200, changed([](auto& j) { j["current"].erase("weather_code"); })}, ErrorKind::MissingField},
+        {"a field missing",
+         {200, changed([](auto& j) { j["current"].erase("weather_code"); })},
+         ErrorKind::MissingField},
         {"a field mistyped", {200, changed([](auto& j) { j["current"]["is_day"] = "yes"; })}, ErrorKind::WrongType},
-        {"arrays of the wrong length", {200, changed([](auto& j) { j["daily"]["sunrise"].erase(0); })},
+        {"arrays of the wrong length",
+         {200, changed([](auto& j) { j["daily"]["sunrise"].erase(0); })},
          ErrorKind::WrongLength},
         {"a body over the cap", {200, "[" + big + "]"}, ErrorKind::TooLarge},
         {"a body over the cap, no length given", {200, "[" + big + "]", false, true}, ErrorKind::TooLarge},
@@ -252,7 +255,8 @@ TEST_F(Service, ChangedSettingsAreNoticedAndAskedAnew) {
 
     place(52.52, 13.41, "imperial", server.url(), "Berlin");
     wait_requests(2);
-    const auto v = service->wait_for([&](const WeatherView& v) { return v.forecast && v.forecast != first->forecast; }, 5);
+    const auto v =
+        service->wait_for([&](const WeatherView& v) { return v.forecast && v.forecast != first->forecast; }, 5);
     EXPECT_TRUE(v->imperial);
     const std::string target = server.targets()[1];
     EXPECT_NE(target.find("&temperature_unit=fahrenheit&wind_speed_unit=mph&"), std::string::npos) << target;
