@@ -13,6 +13,20 @@ FeedHub::FeedHub(std::function<double()> now) : now_(std::move(now)) {
     idle_since_ = now_();
 }
 
+void FeedHub::start_core() {
+    running_.store(true);
+    for (auto& [start, stop] : background_) start();
+}
+
+void FeedHub::stop_core() {
+    running_.store(false);
+    for (auto& [start, stop] : background_) stop();
+}
+
+void FeedHub::add_background_work(std::function<void()> start, std::function<void()> stop) {
+    background_.emplace_back(std::move(start), std::move(stop));
+}
+
 void FeedHub::wake_screen() {
     idle_since_ = now_();
     screen_on_.store(true);

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace ts::data {
 
@@ -14,8 +16,8 @@ public:
     // now: monotonic seconds; injectable for tests.
     explicit FeedHub(std::function<double()> now = {});
 
-    void start_core() override { running_.store(true); }
-    void stop_core() override { running_.store(false); }
+    void start_core() override;
+    void stop_core() override;
     bool get_screen_status() override { return screen_on_.load(); }
     void wake_screen() override;
     void check_auto_off() override;
@@ -27,6 +29,8 @@ public:
     // A touch happened; restarts the idle count. Main thread.
     void note_activity() { idle_since_ = now_(); }
     bool running() const { return running_.load(); }
+    // Background work that starts with the core and stops with it; main thread, before start_core().
+    void add_background_work(std::function<void()> start, std::function<void()> stop);
 
 private:
     std::function<double()> now_;
@@ -34,6 +38,7 @@ private:
     std::atomic<bool> screen_on_{true};
     std::atomic<int> auto_off_seconds_{0};
     double idle_since_ = 0;  // main thread only
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> background_;  // main thread only
 };
 
 }  // namespace ts::data

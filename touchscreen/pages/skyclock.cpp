@@ -31,8 +31,10 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     const int dw = knobs_.text.width(date, 16);
     knobs_.text.draw(s, date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
 
-    draw_weather_card(knobs_, s, {rect.x + 12, rect.y + 220, rect.w - 24, 220});
-    draw_activity_card(knobs_, s, {rect.x + 12, rect.y + 460, rect.w - 24, 200});
+    const auto view = weather_ != nullptr ? weather_->view() : nullptr;
+    const double unix_now = unix_time ? unix_time() : static_cast<double>(std::time(nullptr));
+    draw_weather_card(knobs_, s, {rect.x + 12, rect.y + 220, rect.w - 24, 370}, view.get(), unix_now);
+    draw_activity_card(knobs_, s, {rect.x + 12, rect.y + 610, rect.w - 24, 200});
 }
 
 }  // namespace ts::pages

@@ -3,6 +3,7 @@
 
 #include "../config/knobs.hpp"
 #include "../services/page_providers.hpp"
+#include "../weather/service.hpp"
 
 #include <ctime>
 #include <functional>
@@ -11,13 +12,18 @@ namespace ts::pages {
 
 class SkyClock : public services::ClockWeatherPage {
 public:
-    explicit SkyClock(config::Knobs& knobs) : knobs_(knobs) {}
+    // weather may be null: the card then says it has no forecast.
+    explicit SkyClock(config::Knobs& knobs, const weather::WeatherService* weather = nullptr)
+        : knobs_(knobs), weather_(weather) {}
     void draw_weather_page(SDL_Surface* surface, SDL_Rect rect) override;
     // Local time to show; replaceable for tests.
     std::function<std::tm()> local_time;
+    // Unix seconds for the weather's age; replaceable for tests.
+    std::function<double()> unix_time;
 
 private:
     config::Knobs& knobs_;
+    const weather::WeatherService* weather_;
 };
 
 }  // namespace ts::pages

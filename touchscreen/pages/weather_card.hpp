@@ -1,13 +1,45 @@
-// The clock page's weather card.
+// The clock page's weather card: what it says (pure, from a published weather view) and
+// where it says it. It only reads a view; the weather thread does all the fetching.
 #pragma once
 
 #include "../config/knobs.hpp"
+#include "../weather/service.hpp"
+#include "../weather/wmo.hpp"
 
 #include <SDL.h>
 
+#include <string>
+#include <vector>
+
 namespace ts::pages {
 
-// Main thread only; draws inside rect and nowhere else.
-void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect);
+struct HourCell {
+    std::string hour, temperature, rain;  // "14", "21°", "40" (percent; empty under 10)
+    weather::Icon icon = weather::Icon::Unknown;
+};
+
+struct DayCell {
+    std::string name, high, low;  // "Thu", "22°", "12°"
+    weather::Icon icon = weather::Icon::Unknown;
+};
+
+struct WeatherCardText {
+    std::string title;                 // the place, or "Weather"
+    std::string updated;               // "updated 5 min ago"
+    bool old = false;                  // more than two intervals since the forecast arrived
+    std::vector<std::string> message;  // shown instead of a forecast when there is none
+    bool has_forecast = false;
+    std::string temperature, condition, high, low, feels, humidity, wind;
+    weather::Icon icon = weather::Icon::Unknown;
+    std::vector<HourCell> hours;  // up to 12, from the current hour on
+    std::vector<DayCell> days;    // up to 4, from tomorrow on
+};
+
+// view may be null (no weather service); unix_now in UTC seconds.
+WeatherCardText weather_card_text(const weather::WeatherView* view, double unix_now);
+
+// Main thread only; draws inside rect and nowhere else. Fits rect 352 x 370 and up.
+void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const weather::WeatherView* view,
+                       double unix_now);
 
 }  // namespace ts::pages
