@@ -38,6 +38,8 @@ FileWatcher::FileWatcher(std::string path, std::function<void()> on_change, int 
         ::close(inotify_fd_);
         throw std::system_error(e, std::generic_category(), "eventfd");
     }
+    // Watching starts before the constructor returns: a save right after it is not missed.
+    wd_ = inotify_add_watch(inotify_fd_, folder_.c_str(), kFolderEvents | IN_ONLYDIR);
     thread_ = std::thread([this] { run(); });
 }
 
@@ -52,8 +54,9 @@ FileWatcher::~FileWatcher() {
 }
 
 void FileWatcher::run() {
-    int wd = -1;
-    bool missing = false;
+    int wd = wd_;
+    bool missing = wd < 0;  // a folder made before this thread ran must still count
+    bool told = false;
     for (;;) {
         bool changed = false;
         if (wd < 0) {
@@ -61,10 +64,11 @@ void FileWatcher::run() {
             if (wd >= 0) {
                 // The file may have appeared while nobody was looking.
                 changed = missing && file_exists(folder_ + "/" + name_);
-                missing = false;
-            } else if (!missing) {
-                core::log::info("configuration: waiting for the folder " + folder_ + " (" + std::strerror(errno) + ")");
+                missing = told = false;
+            } else {
                 missing = true;
+                if (!told) core::log::info("configuration: waiting for the folder " + folder_ + " (" + std::strerror(errno) + ")");
+                told = true;
             }
         }
         pollfd fds[2] = {{stop_fd_, POLLIN, 0}, {inotify_fd_, POLLIN, 0}};

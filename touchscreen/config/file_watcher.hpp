@@ -28,6 +28,7 @@ private:
     int settle_ms_;
     int inotify_fd_ = -1;  // owned; closed by the destructor after the thread ends
     int stop_fd_ = -1;     // eventfd the destructor signals
+    int wd_ = -1;          // the folder's watch as the constructor found it; the thread's after
     std::thread thread_;
 };
 
