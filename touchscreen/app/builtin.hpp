@@ -3,11 +3,13 @@
 #pragma once
 
 #include "../config/knobs.hpp"
+#include "../config/live_config.hpp"
 #include "../controlcentre/pulldeck.hpp"
 #include "../data/feedhub.hpp"
 #include "../pages/loader.hpp"
 #include "../panel/panelkit.hpp"
 #include "../services/components.hpp"
+#include "app.hpp"
 
 namespace ts::app {
 
@@ -18,6 +20,21 @@ struct Builtin {
     controlcentre::PullDeck pulldeck{knobs, feedhub, panelkit, controlcentre::default_settings_path()};
     pages::BuiltinPageLoader loader{knobs};
     services::Components components{knobs, panelkit, feedhub, pulldeck, loader, {}, {}, {}, {}};
+    config::LiveConfig live{knobs, config::locate_config()};
+
+    // The configuration file's part of start-up and of every frame, as App hooks. A reload that
+    // changed anything redraws every page; the control centre keeps its state.
+    void hook_settings(AppHooks& hooks) {
+        hooks.load_settings = [this] { pulldeck.set_config_notice(live.start()); };
+        hooks.apply_settings = [this](core::AppState& state) {
+            const auto applied = live.apply_pending();
+            if (!applied) return;
+            pulldeck.set_config_notice(applied->notice);
+            if (!applied->changed) return;
+            knobs.clear_surface_cache();
+            for (core::DirtyFlag& flag : state._page_dirty) flag.set();
+        };
+    }
 };
 
 }  // namespace ts::app

@@ -194,6 +194,10 @@ void PullDeck::draw_controls(SDL_Surface* screen, int top) {
     paint::rounded_box(screen, {8, top, screen->w - 16, kPanelHeight - 8}, 24, card, 240);
     knobs_.text.draw(screen, "Control centre", kMargin, top + 20, 22, text, true);
     if (!save_error_.empty()) knobs_.text.draw(screen, save_error_, kMargin, top + 42, 11, knobs_.color("warn"));
+    if (!config_notice_.empty()) {
+        // Below a save error when both show.
+        knobs_.text.draw(screen, config_notice_, kMargin, top + (save_error_.empty() ? 42 : 50), 11, knobs_.color("warn"));
+    }
 
     knobs_.text.draw(screen, "Brightness " + std::to_string(brightness_) + "%", kMargin, top + 60, 14, gray);
     SDL_Rect b = kBrightnessTrack;
