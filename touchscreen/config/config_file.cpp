@@ -115,6 +115,9 @@ Reader paths(std::function<std::vector<std::string>&(Settings&)> field) {
     return [=](const toml::node& n, Settings& s) -> Problem {
         auto v = strings_of(n);
         if (!v) return "must be an array of strings, got " + shown(n);
+        for (const std::string& p : *v) {
+            if (p.empty() || p[0] != '/') return "must list mount points starting with \"/\", got " + quoted(p);
+        }
         field(s) = std::move(*v);
         return std::nullopt;
     };
@@ -132,6 +135,15 @@ Problem read_led(const toml::node& n, Settings& s) {
     }
     s.light.led.clear();
     s.light.led_paths = std::move(*list);
+    return std::nullopt;
+}
+
+Problem read_url(const toml::node& n, Settings& s) {
+    const auto* v = n.as_string();
+    const std::string_view u = v ? std::string_view(v->get()) : std::string_view();
+    const bool web = (u.starts_with("http://") && u.size() > 7) || (u.starts_with("https://") && u.size() > 8);
+    if (!web) return "must be an http:// or https:// address, got " + shown(n);
+    s.weather.url = v->get();
     return std::nullopt;
 }
 
@@ -169,7 +181,7 @@ const std::vector<KeySpec>& key_table() {
             {"weather", "longitude", degrees(180, &WeatherSettings::longitude)},
             {"weather", "place", text([](Settings& s) -> std::string& { return s.weather.place; })},
             {"weather", "units", text([](Settings& s) -> std::string& { return s.weather.units; }, {"metric", "imperial"})},
-            {"weather", "url", text([](Settings& s) -> std::string& { return s.weather.url; })},
+            {"weather", "url", read_url},
             {"weather", "interval", seconds([](Settings& s) -> double& { return s.weather.interval; })},
             {"clock", "format", text([](Settings& s) -> std::string& { return s.clock.format; }, {"24h", "12h"})},
             {"clock", "seconds", flag([](Settings& s) -> bool& { return s.clock.seconds; })},

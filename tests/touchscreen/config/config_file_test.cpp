@@ -112,6 +112,9 @@ TEST(ConfigInvalid, EachMistakeIsAnErrorWithItsPlaceAndKeyAndTheKeyStaysDefault)
         {"[panel]\nmin_brightness = 101\n", 2, 18, "[panel] min_brightness", "0 to 100"},
         {"[disks]\nshow = \"/\"\n", 2, 8, "[disks] show", "array of strings"},
         {"[disks]\nhide = [\"/\", 3]\n", 2, 8, "[disks] hide", "array of strings"},
+        {"[disks]\nshow = [\"/\", \"data\"]\n", 2, 8, "[disks] show", "starting with \"/\", got \"data\""},
+        {"[weather]\nurl = \"file:///etc/passwd\"\n", 2, 7, "[weather] url", "http:// or https://"},
+        {"[weather]\nurl = \"https://\"\n", 2, 7, "[weather] url", "http:// or https://"},
         {"[light]\nled = [\"/r\", \"/g\"]\n", 2, 7, "[light] led", "three"},
         {"clock = \"24h\"\n", 1, 9, "[clock]", "must be a section"},
         // Syntax errors: nothing is read, the place is where the parser stopped.
