@@ -38,6 +38,7 @@ App::App(services::Components& components, Clock& clock, AppHooks hooks)
 void App::startup() {
     log::info("启动触屏显示");
     install_signal_handlers(state_);
+    if (hooks_.load_settings) hooks_.load_settings();
     init_env(c_.config);  // before SDL starts: it reads these variables
     c_.permission.init_permission_dirs();
     display_ = init_display(c_.config, hooks_.open_window);
@@ -96,6 +97,7 @@ void App::draw_screen_off_frame() {
 
 void App::run_frame() {
     const double start = clock_.now();
+    if (hooks_.apply_settings) hooks_.apply_settings(state_);
     dispatch_pending_events();
     c_.pulldeck.update_settings_animation();
     c_.data_mgr.check_auto_off();

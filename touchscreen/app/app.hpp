@@ -22,6 +22,10 @@ struct AppHooks {
     // Bodies of the two workers; the defaults are the refresh monitor and touch supervisor.
     std::function<void()> refresh_worker;
     std::function<void()> touch_worker;
+    // Reads the configuration file; start-up, before the environment and display use it.
+    std::function<void()> load_settings;
+    // Applies a reload the file watcher finished; start of every frame, main thread.
+    std::function<void(core::AppState&)> apply_settings;
 };
 
 class App {

@@ -3,12 +3,14 @@
 #pragma once
 
 #include "../config/knobs.hpp"
+#include "../config/live_config.hpp"
 #include "../controlcentre/pulldeck.hpp"
 #include "../data/feedhub.hpp"
 #include "../pages/loader.hpp"
 #include "../panel/panelkit.hpp"
 #include "../services/components.hpp"
 #include "../weather/service.hpp"
+#include "app.hpp"
 
 namespace ts::app {
 
@@ -22,6 +24,21 @@ struct Builtin {
     pages::BuiltinPageLoader loader{knobs, &weather};
     Builtin() { feedhub.add_background_work([this] { weather.start(); }, [this] { weather.stop(); }); }
     services::Components components{knobs, panelkit, feedhub, pulldeck, loader, {}, {}, {}, {}};
+    config::LiveConfig live{knobs, config::locate_config()};
+
+    // The configuration file's part of start-up and of every frame, as App hooks. A reload that
+    // changed anything redraws every page; the control centre keeps its state.
+    void hook_settings(AppHooks& hooks) {
+        hooks.load_settings = [this] { pulldeck.set_config_notice(live.start()); };
+        hooks.apply_settings = [this](core::AppState& state) {
+            const auto applied = live.apply_pending();
+            if (!applied) return;
+            pulldeck.set_config_notice(applied->notice);
+            if (!applied->changed) return;
+            knobs.clear_surface_cache();
+            for (core::DirtyFlag& flag : state._page_dirty) flag.set();
+        };
+    }
 };
 
 }  // namespace ts::app

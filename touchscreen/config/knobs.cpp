@@ -2,16 +2,28 @@
 
 namespace ts::config {
 
-Knobs::Knobs()
-    : colors{
-          {"accent", {0, 170, 255}},
-          {"text", {232, 234, 237}},
-          {"text_gray", {110, 118, 130}},
-          {"card", {28, 32, 40}},
-          {"track", {48, 54, 66}},
-          {"good", {64, 200, 120}},
-          {"warn", {245, 180, 60}},
-          {"bad", {235, 80, 80}},
-      } {}
+namespace {
+std::map<std::string, Color> to_colors(const std::map<std::string, Rgb>& table) {
+    std::map<std::string, Color> out;
+    for (const auto& [name, c] : table) out[name] = Color{c.r, c.g, c.b};
+    return out;
+}
+}  // namespace
+
+Knobs::Knobs() : colors(to_colors(default_colors())) {}
+
+void Knobs::apply(const Settings& s) {
+    cpu_update_interval = s.refresh.cpu;
+    memory_update_interval = s.refresh.memory;
+    disk_update_interval = s.refresh.disk;
+    network_update_interval = s.refresh.network;
+    process_update_interval = s.refresh.process;
+    time_update_interval = s.refresh.time;
+    bg_change_interval = s.refresh.background;
+    weather_update_interval = s.weather.interval;
+    colors = to_colors(s.theme.colors);
+    fb_dev = s.display.device;
+    set_settings(s);
+}
 
 }  // namespace ts::config

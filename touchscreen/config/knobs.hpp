@@ -1,6 +1,7 @@
 // The built-in configuration: panel geometry, colours, refresh intervals, fonts and the
-// cache of rendered text. Values are plain members so a test or a later loader can set
-// them; they are set before the worker threads start and only read afterwards.
+// cache of rendered text. Values are plain members so a test or the file loader can set them.
+// Threads: the intervals are atomics, since the refresh thread reads them while a reload on
+// the main thread writes them; colours, fb_dev and the rest are main thread only.
 #pragma once
 
 #include "settings.hpp"
@@ -8,6 +9,7 @@
 #include "../paint/paint.hpp"
 #include "../services/config.hpp"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -23,14 +25,14 @@ public:
     int screen_width = 376;
     int screen_height = 960;
     std::map<std::string, Color> colors;
-    double cpu_update_interval = 1.0;
-    double memory_update_interval = 2.0;
-    double disk_update_interval = 5.0;
-    double network_update_interval = 1.0;
-    double process_update_interval = 3.0;
-    double time_update_interval = 1.0;
-    double weather_update_interval = 600.0;
-    double bg_change_interval = 300.0;
+    std::atomic<double> cpu_update_interval = 1.0;  // seconds, like the others
+    std::atomic<double> memory_update_interval = 2.0;
+    std::atomic<double> disk_update_interval = 5.0;
+    std::atomic<double> network_update_interval = 1.0;
+    std::atomic<double> process_update_interval = 3.0;
+    std::atomic<double> time_update_interval = 1.0;
+    std::atomic<double> weather_update_interval = 600.0;
+    std::atomic<double> bg_change_interval = 300.0;
     int cpu_height = 420, mem_height = 300;   // pixels; page 1 fits 12 + 420 + 12 + 300
     int net_height = 300, proc_height = 600;  // pixels; page 3 fits 12 + 300 + 12 + 600
     std::string font_regular = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
@@ -67,6 +69,10 @@ public:
         std::lock_guard lock(settings_lock_);
         return settings_;
     }
+    // Takes a loaded file: the intervals, colours and framebuffer device, then the snapshot.
+    // Main thread only. The device only matters before the display opens.
+    void apply(const Settings& s);
+
     void set_settings(Settings s) {
         auto next = std::make_shared<const Settings>(std::move(s));
         std::lock_guard lock(settings_lock_);

@@ -1,14 +1,21 @@
 #include "pulldeck.hpp"
 
+#include "../core/atomic_file.hpp"
+#include "../core/log.hpp"
+
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace ts::controlcentre {
 
@@ -75,15 +82,45 @@ PullDeck::PullDeck(config::Knobs& knobs, data::FeedHub& feed, panel::PanelKit& p
 void PullDeck::load_config() {
     std::ifstream in(settings_path_);
     if (!in) return;  // first start: defaults
-    std::string line;
+    // A file cut short by a crash or filled with garbage must not stop the panel: what cannot
+    // be read keeps its default, and the file is named once in the log.
+    std::string line, unread;
+    int lines = 0;
+    const auto number = [](const std::string& v, int lo, int hi) -> std::optional<int> {
+        int n = 0;
+        const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+        if (ec != std::errc() || end != v.data() + v.size() || n < lo || n > hi) return std::nullopt;
+        return n;
+    };
     while (std::getline(in, line)) {
+        ++lines;
         const auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "brightness") brightness_ = std::clamp(std::atoi(value.c_str()), 5, 100);
-        if (key == "hue") hue_ = std::clamp(std::atoi(value.c_str()), 0, 359);
-        if (key == "timeout") feed_.set_auto_off_seconds(std::atoi(value.c_str()));
-        if (key == "rgb_mode") rgb_mode_ = value;
+        const std::string key = line.substr(0, eq), value = eq == std::string::npos ? "" : line.substr(eq + 1);
+        bool ok = true;
+        if (eq == std::string::npos) {
+            ok = false;
+        } else if (key == "brightness") {
+            const auto v = number(value, 0, 100);
+            if ((ok = v.has_value())) brightness_ = std::max(*v, 5);
+        } else if (key == "hue") {
+            const auto v = number(value, 0, 359);
+            if ((ok = v.has_value())) hue_ = *v;
+        } else if (key == "timeout") {
+            const auto v = number(value, 0, 24 * 3600);
+            if ((ok = v.has_value())) feed_.set_auto_off_seconds(*v);
+        } else if (key == "rgb_mode") {
+            ok = value == "rainbow" || value == "breath" || value == "static" || value == "off";
+            if (ok) rgb_mode_ = value;
+        } else {
+            ok = false;
+        }
+        if (!ok && unread.size() < 200) unread += (unread.empty() ? "" : ", ") + std::to_string(lines);
+    }
+    if (lines == 0) {
+        core::log::warning("control-centre settings " + settings_path_ + " are empty; using the defaults");
+    } else if (!unread.empty()) {
+        core::log::warning("control-centre settings " + settings_path_ + ": cannot read line(s) " + unread +
+                           "; using the defaults for those");
     }
     // The dashboard reads the light's start mode from the environment; a launcher's value wins.
     setenv("config_rgb_mode", rgb_mode_.c_str(), 0);
@@ -94,13 +131,18 @@ void PullDeck::save() {
     unsaved_ = false;
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(settings_path_).parent_path(), ec);
-    std::ofstream out(settings_path_, std::ios::trunc);
+    std::ostringstream out;
     out << "brightness=" << brightness_ << "\nhue=" << hue_ << "\ntimeout=" << feed_.auto_off_seconds()
         << "\nrgb_mode=" << rgb_mode_ << "\n";
-    out.flush();
     // A panel on a read-only root must keep running: the setting still applies, and the
     // panel says that it was not kept, until a later save succeeds.
-    save_error_ = out ? "" : "Settings not saved: " + std::string(std::strerror(errno));
+    try {
+        core::write_file_atomically(settings_path_, out.str());
+        save_error_.clear();
+    } catch (const std::system_error& e) {
+        save_error_ = "Settings not saved: " + e.code().message();
+        core::log::warning(std::string("control-centre settings: ") + e.what());
+    }
 }
 
 int PullDeck::panel_top() const { return static_cast<int>(-kPanelHeight * (1.0 - progress_)); }
@@ -194,6 +236,10 @@ void PullDeck::draw_controls(SDL_Surface* screen, int top) {
     paint::rounded_box(screen, {8, top, screen->w - 16, kPanelHeight - 8}, 24, card, 240);
     knobs_.text.draw(screen, "Control centre", kMargin, top + 20, 22, text, true);
     if (!save_error_.empty()) knobs_.text.draw(screen, save_error_, kMargin, top + 42, 11, knobs_.color("warn"));
+    if (!config_notice_.empty()) {
+        // Below a save error when both show.
+        knobs_.text.draw(screen, config_notice_, kMargin, top + (save_error_.empty() ? 42 : 50), 11, knobs_.color("warn"));
+    }
 
     knobs_.text.draw(screen, "Brightness " + std::to_string(brightness_) + "%", kMargin, top + 60, 14, gray);
     SDL_Rect b = kBrightnessTrack;

@@ -41,6 +41,8 @@ public:
     bool button_pressed(const std::string& btn_id) const;
     std::size_t ripple_count() const { return ripples_.size(); }
     const std::string& save_error() const { return save_error_; }
+    // A problem with the configuration file, shown in the panel until a good file replaces it.
+    void set_config_notice(std::string notice) { config_notice_ = std::move(notice); }
 
     static constexpr int kPanelHeight = 440;       // pixels
     static constexpr double kProgressStep = 0.2;   // per frame: opens in 5 frames
@@ -72,6 +74,7 @@ private:
     int slide_start_x_ = 0;
     std::string rgb_mode_ = "rainbow";
     std::string save_error_;  // shown in the panel while the settings file cannot be written
+    std::string config_notice_;
     bool unsaved_ = false;  // a slider changed a setting that is not stored yet
     std::vector<Ripple> ripples_;
     std::map<std::string, int> pressed_;  // button identifier -> frames since press

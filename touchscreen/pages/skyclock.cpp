@@ -1,6 +1,7 @@
 #include "skyclock.hpp"
 
 #include "activity_card.hpp"
+#include "clock_text.hpp"
 #include "weather_card.hpp"
 
 #include <ctime>
@@ -18,18 +19,20 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
         const std::time_t t = std::time(nullptr);
         localtime_r(&t, &now);
     }
-    char hm[8], sec[4], date[32];
-    std::strftime(hm, sizeof hm, "%H:%M", &now);
-    std::strftime(sec, sizeof sec, "%S", &now);
-    std::strftime(date, sizeof date, "%A, %d %B %Y", &now);
+    static const DateLocale date_locale;  // the environment's locale does not change while we run
+    const ClockText words = clock_text(now, knobs_.settings()->clock, date_locale.get());
 
     const Color text = knobs_.color("text"), gray = knobs_.color("text_gray");
-    const int clock_w = knobs_.text.width(hm, 72, true);
+    const int clock_w = knobs_.text.width(words.time, 72, true);
     const int x = rect.x + (rect.w - clock_w) / 2;
-    knobs_.text.draw(s, hm, x, rect.y + 60, 72, text, true);
-    knobs_.text.draw(s, sec, x + clock_w + 6, rect.y + 108, 20, knobs_.color("accent"));
-    const int dw = knobs_.text.width(date, 16);
-    knobs_.text.draw(s, date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
+    knobs_.text.draw(s, words.time, x, rect.y + 60, 72, text, true);
+    // Seconds sit low beside the hours; AM/PM above them, or in their place without them.
+    if (!words.seconds.empty()) knobs_.text.draw(s, words.seconds, x + clock_w + 6, rect.y + 108, 20, knobs_.color("accent"));
+    if (!words.suffix.empty()) {
+        knobs_.text.draw(s, words.suffix, x + clock_w + 6, rect.y + (words.seconds.empty() ? 108 : 80), 16, gray);
+    }
+    const int dw = knobs_.text.width(words.date, 16);
+    knobs_.text.draw(s, words.date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
 
     const auto view = weather_ != nullptr ? weather_->view() : nullptr;
     const double unix_now = unix_time ? unix_time() : static_cast<double>(std::time(nullptr));

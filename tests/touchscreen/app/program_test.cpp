@@ -30,6 +30,8 @@ public:
             dup2(fds[1], 2);
             setenv("SDL_VIDEODRIVER", "dummy", 1);
             setenv("TOUCHSCREEN_SETTINGS", (dir / "settings.conf").c_str(), 1);
+            // Never the configuration of the machine the tests run on.
+            setenv("TOUCHSCREEN_CONFIG", (dir / "config.toml").c_str(), 1);
             execl(binary.c_str(), binary.c_str(), nullptr);
             _exit(127);
         }
@@ -117,5 +119,38 @@ TEST_P(ProgramStop, StartsInOrderAndStopsCleanlyOnSignal) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramStop, ::testing::Values(SIGTERM, SIGINT));
+
+void save_by_rename(const fs::path& dir, const std::string& text) {
+    const fs::path tmp = dir / "config.toml.new";
+    FILE* f = fopen(tmp.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs(text.c_str(), f);
+    fclose(f);
+    fs::rename(tmp, dir / "config.toml");
+}
+
+TEST(ProgramConfig, ReportsTheFileReloadsItLiveAndRidesOutABadOne) {
+    const fs::path dir = fresh_dir("config");
+    save_by_rename(dir, "[weather]\nlatitdue = 3\n[refresh]\ncpu = 0\n");
+    Program program(dir);
+    ASSERT_TRUE(program.wait_for("进入主循环\n", std::chrono::seconds(20))) << program.stderr_text();
+    const std::string file = (dir / "config.toml").string();
+    EXPECT_NE(program.stderr_text().find("INFO - configuration: using " + file), std::string::npos);
+    EXPECT_NE(program.stderr_text().find("WARNING - configuration: " + file +
+                                         ":2:1: unknown key 'latitdue' in [weather]; did you mean 'latitude'?"),
+              std::string::npos)
+        << program.stderr_text();
+    EXPECT_NE(program.stderr_text().find("ERROR - configuration: " + file + ":4:7: [refresh] cpu:"), std::string::npos);
+
+    save_by_rename(dir, "[clock]\nformat = \"12h\"\n");
+    // Two seconds from the save to the screen.
+    EXPECT_TRUE(program.wait_for("INFO - configuration: reloaded\n", std::chrono::seconds(2))) << program.stderr_text();
+    save_by_rename(dir, "[clock\n");
+    EXPECT_TRUE(program.wait_for("keeping the previous configuration\n", std::chrono::seconds(2))) << program.stderr_text();
+
+    kill(program.pid(), SIGTERM);
+    EXPECT_EQ(program.wait_exit(std::chrono::seconds(2)), 0);
+    fs::remove_all(dir);
+}
 
 }  // namespace
