@@ -38,7 +38,8 @@ std::optional<std::string> checked_entry(const std::string& root, const std::str
                                          const std::string& configured, std::string& error) {
     // Decided on the text alone: ".." or a deeper path never reaches a lookup.
     const fs::path dir = class_dir(root, cls);
-    const fs::path given = fs::path(configured).lexically_normal();
+    fs::path given = fs::path(configured).lexically_normal();
+    if (!given.has_filename()) given = given.parent_path();  // "panel/" names the folder "panel"
     const std::string name = given.filename().string();
     const bool is_entry = given.parent_path() == dir && !name.empty() && name != "." && name != "..";
     if (!is_entry) {
@@ -72,8 +73,9 @@ std::optional<long> read_count(const std::string& path, std::string& error) {
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(begin, &end, 10);
+    const bool digits = end != begin;
     while (*end == '\n' || *end == ' ') ++end;
-    if (end == begin || *end != '\0' || errno != 0 || value < 0) {
+    if (!digits || *end != '\0' || errno != 0 || value < 0) {
         error = path + " does not hold a non-negative number";
         return std::nullopt;
     }
