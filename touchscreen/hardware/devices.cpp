@@ -111,8 +111,16 @@ double Devices::step(double now) {
     }
     if (led_ && w.lit) {
         if (w.new_mode) mode_start_ = now;
-        led_->show(light_at(w.mode, w.colour, now - mode_start_));
-        if (animates(w.mode)) due_in(kLightPeriod);
+        const double t = now - mode_start_;
+        const Rgb shown = light_at(w.mode, w.colour, t);
+        led_->show(shown);
+        if (animates(w.mode)) {
+            // Waking costs more than looking ahead: sleep through the ticks that would show
+            // the same colour (long stretches near dark, where the gamma curve is flat).
+            int ticks = 1;
+            while (ticks < kMaxIdleTicks && light_at(w.mode, w.colour, t + ticks * kLightPeriod) == shown) ++ticks;
+            due_in(ticks * kLightPeriod);
+        }
     }
     return next;
 }

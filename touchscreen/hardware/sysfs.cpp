@@ -87,6 +87,7 @@ SysfsFile& SysfsFile::operator=(SysfsFile&& other) noexcept {
         if (fd_ >= 0) ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
+        length_ = other.length_;
     }
     return *this;
 }
@@ -113,8 +114,13 @@ bool SysfsFile::write(const std::string& text) const {
     // The kernel takes each write as one value; a plain file (a test tree) keeps only the last.
     const ssize_t n = ::pwrite(fd_, text.data(), text.size(), 0);
     if (n != static_cast<ssize_t>(text.size())) return false;
-    const int cut = ::ftruncate(fd_, n);  // sysfs ignores it; a plain file needs it
-    (void)cut;
+    // A shorter value must not leave the end of a longer one behind in a plain file; sysfs
+    // ignores the call, so it is made only when the text got shorter.
+    if (text.size() < length_) {
+        const int cut = ::ftruncate(fd_, n);
+        (void)cut;
+    }
+    length_ = text.size();
     return true;
 }
 

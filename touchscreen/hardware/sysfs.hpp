@@ -3,6 +3,7 @@
 // be an entry of the class folder itself, so nothing outside the devices is ever written.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -35,7 +36,7 @@ class SysfsFile {
 public:
     SysfsFile() = default;
     SysfsFile(SysfsFile&& other) noexcept
-        : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+        : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), length_(other.length_) {}
     SysfsFile& operator=(SysfsFile&& other) noexcept;
     SysfsFile(const SysfsFile&) = delete;
     SysfsFile& operator=(const SysfsFile&) = delete;
@@ -44,7 +45,8 @@ public:
     // Opens an existing file for writing; never creates one. error names the file.
     static std::optional<SysfsFile> open(const std::string& path, std::string& error);
 
-    // Replaces the file's content with text in one write. False when the kernel refused it.
+    // Replaces the file's content with text in one write, assuming no one else writes it.
+    // False when the kernel refused it.
     bool write(const std::string& text) const;
     bool write(long value) const { return write(std::to_string(value)); }
     const std::string& path() const { return path_; }
@@ -53,6 +55,7 @@ public:
 private:
     int fd_ = -1;
     std::string path_;
+    mutable std::size_t length_ = SIZE_MAX;  // of the last text written; unknown at first
 };
 
 }  // namespace ts::hardware

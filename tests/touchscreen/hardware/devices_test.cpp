@@ -93,22 +93,42 @@ TEST_F(DevicesTest, LightAnimatesWhileLitAndPausesWhileDark) {
     Devices d(settings(), sys.root());
     d.set_light(LightMode::Rainbow, {0, 0, 0});
     d.frame_shown();
-    EXPECT_NEAR(d.step(100.0), Devices::kLightPeriod, 1e-9);  // the mode begins now: red
+    d.step(100.0);  // the mode begins now: red
     EXPECT_EQ(intensity(), "0 255 0");
+    // Where the green ramp is steep every tick shows a new colour.
+    EXPECT_NEAR(d.step(100.0 + kRainbowPeriod * 0.1), Devices::kLightPeriod, 1e-9);
     d.step(100.0 + kRainbowPeriod / 3);  // green, first in multi_index
     EXPECT_EQ(intensity(), "255 0 0");
-    FakeSysfs::put(led + "/multi_intensity", "sentinel");
+    FakeSysfs::put(led + "/multi_intensity", "-");
     d.step(100.0 + kRainbowPeriod / 3);  // same moment, same colour: no write
-    EXPECT_EQ(intensity(), "sentinel");
+    EXPECT_EQ(intensity(), "-");
 
     d.screen_off();
     EXPECT_LT(d.step(105.0), 0);  // nothing to wake for until a request
-    EXPECT_EQ(intensity(), "sentinel");
+    EXPECT_EQ(intensity(), "-");
 
     d.set_light(LightMode::Static, {0, 0, 255});
     d.frame_shown();
     EXPECT_LT(d.step(106.0), 0);  // a still colour needs no further passes
     EXPECT_EQ(intensity(), "0 0 255");
+}
+
+TEST_F(DevicesTest, BreathSleepsThroughTicksThatWouldShowTheSameColour) {
+    Devices d(settings(), sys.root());
+    d.set_light(LightMode::Breath, {255, 255, 255});
+    d.frame_shown();
+    // Dark at the start, and the gamma curve keeps it dark for a while: no pass until it is not.
+    const double next = d.step(0.0);
+    EXPECT_EQ(intensity(), "0 0 0");
+    EXPECT_GT(next, 2 * Devices::kLightPeriod);
+    EXPECT_LE(next, Devices::kMaxIdleTicks * Devices::kLightPeriod);
+    d.step(next);
+    EXPECT_NE(intensity(), "0 0 0");
+    // A whole period later the cycle is back in the same place: the same colour, no write.
+    const std::string then = intensity();
+    FakeSysfs::put(led + "/multi_intensity", "-");
+    d.step(next + kBreathPeriod);
+    EXPECT_EQ(intensity(), "-") << then;
 }
 
 TEST_F(DevicesTest, TheWorkerThreadCarriesOutRequests) {

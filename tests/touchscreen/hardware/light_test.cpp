@@ -73,12 +73,12 @@ TEST(Led, MulticolourWritesEveryChannelInIndexOrderInOneWrite) {
         int writes;
     } steps[] = {
         {{255, 0, 0}, "0 100 0", 1},      // red is the second channel; 255 is the LED's 100
-        {{255, 0, 0}, "sentinel", 0},     // unchanged: nothing written
+        {{255, 0, 0}, "-", 0},     // unchanged: nothing written
         {{0, 128, 255}, "50 0 100", 1},
         {{0, 0, 0}, "0 0 0", 1},
     };
     for (const Step& s : steps) {
-        FakeSysfs::put(dir + "/multi_intensity", "sentinel");
+        FakeSysfs::put(dir + "/multi_intensity", "-");
         EXPECT_EQ(led->show(s.colour), s.writes) << s.intensity;
         EXPECT_EQ(FakeSysfs::get(dir + "/multi_intensity"), s.intensity);
     }

@@ -93,9 +93,9 @@ TEST(Backlight, WritesALevelOnlyWhenItChanges) {
     auto b = Backlight::open(dir, 5, error);
     ASSERT_TRUE(b) << error;
     EXPECT_EQ(b->set_percent(100), 255);
-    FakeSysfs::put(dir + "/brightness", "sentinel");
+    FakeSysfs::put(dir + "/brightness", "-");
     EXPECT_EQ(b->set_percent(100), -1);
-    EXPECT_EQ(FakeSysfs::get(dir + "/brightness"), "sentinel");
+    EXPECT_EQ(FakeSysfs::get(dir + "/brightness"), "-");
 }
 
 TEST(Discovery, AutoTakesTheFirstBacklightAndNoneTakesNothing) {
