@@ -126,7 +126,9 @@ void App::run_frame() {
     render::_draw_page_with_transition(state_, c_, screen);
     render::_draw_page_indicator(state_, c_.config, screen);
     c_.pulldeck.draw_settings_panel(screen);
+    c_.permission.finish_frame(screen);
     display_.present();
+    c_.permission.frame_presented();
 
     // Lost time is not made up: a slow frame is followed at once by the next.
     const double elapsed = clock_.now() - start;

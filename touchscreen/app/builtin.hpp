@@ -15,6 +15,17 @@
 namespace ts::app {
 
 struct Builtin {
+    Builtin() {
+        panelkit.drive_hardware = true;
+        feedhub.on_screen_change = [this](bool on) {
+            if (on) return;  // the backlight comes back once a fresh frame is shown
+            pulldeck.close_at_once();
+            panelkit.screen_off();
+        };
+    }
+    Builtin(const Builtin&) = delete;
+    Builtin& operator=(const Builtin&) = delete;
+
     config::Knobs knobs;
     panel::PanelKit panelkit{knobs};
     data::FeedHub feedhub;

@@ -80,6 +80,12 @@ PullDeck::PullDeck(config::Knobs& knobs, data::FeedHub& feed, panel::PanelKit& p
 }
 
 void PullDeck::load_config() {
+    panel_.start_hardware(*knobs_.settings());
+    load_stored();
+    panel_.set_brightness(brightness_);  // the stored level lands again at every start
+}
+
+void PullDeck::load_stored() {
     std::ifstream in(settings_path_);
     if (!in) return;  // first start: defaults
     // A file cut short by a crash or filled with garbage must not stop the panel: what cannot
@@ -165,6 +171,7 @@ void PullDeck::handle_button_press(const AreaDescriptor& area) {
     if (kind == "brightness") {
         // Called for every point of a drag: stored once the finger lifts.
         brightness_ = std::clamp(std::atoi(value.c_str()), 5, 100);
+        panel_.set_brightness(brightness_);
         unsaved_ = true;
         return;
     } else if (kind == "timeout") {
@@ -179,6 +186,13 @@ void PullDeck::handle_button_press(const AreaDescriptor& area) {
         return;
     }
     save();
+}
+
+void PullDeck::close_at_once() {
+    open_ = false;
+    progress_ = 0.0;
+    ripples_.clear();
+    pressed_.clear();
 }
 
 void PullDeck::add_ripple(int x, int y, int size) {

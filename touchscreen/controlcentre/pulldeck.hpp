@@ -25,6 +25,9 @@ public:
     void handle_button_press(const core::AreaDescriptor& area_info) override;
     void open_settings() override { open_ = true; }
     void close_settings() override { open_ = false; }
+    // Gone in the same frame, without the slide: the screen went dark, and the touch that
+    // wakes it must find nothing it could press unseen.
+    void close_at_once();
     void add_ripple(int x, int y, int size) override;
     void add_slide_ripple(int x, int y, int direction) override;
     void handle_color_slider(int x) override;
@@ -60,6 +63,7 @@ private:
     int panel_top() const;  // screen y of the panel's top edge now
     std::string identifier_of(const std::string& id_or_text) const;
     void save();
+    void load_stored();
     void draw_controls(SDL_Surface* screen, int top);
 
     config::Knobs& knobs_;

@@ -29,7 +29,11 @@ void FeedHub::add_background_work(std::function<void()> start, std::function<voi
 
 void FeedHub::wake_screen() {
     idle_since_ = now_();
-    screen_on_.store(true);
+    if (!screen_on_.exchange(true) && on_screen_change) on_screen_change(true);
+}
+
+void FeedHub::turn_off() {
+    if (screen_on_.exchange(false) && on_screen_change) on_screen_change(false);
 }
 
 void FeedHub::set_auto_off_seconds(int seconds) {
@@ -39,7 +43,7 @@ void FeedHub::set_auto_off_seconds(int seconds) {
 
 void FeedHub::check_auto_off() {
     const int limit = auto_off_seconds_.load();
-    if (limit > 0 && screen_on_.load() && now_() - idle_since_ >= limit) screen_on_.store(false);
+    if (limit > 0 && screen_on_.load() && now_() - idle_since_ >= limit) turn_off();
 }
 
 }  // namespace ts::data

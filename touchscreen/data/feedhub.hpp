@@ -25,12 +25,15 @@ public:
     // Idle seconds before the panel switches off; 0 keeps it on. Counting restarts now.
     void set_auto_off_seconds(int seconds);
     int auto_off_seconds() const { return auto_off_seconds_.load(); }
-    void turn_off() { screen_on_.store(false); }
+    void turn_off();
     // A touch happened; restarts the idle count. Main thread.
     void note_activity() { idle_since_ = now_(); }
     bool running() const { return running_.load(); }
     // Background work that starts with the core and stops with it; main thread, before start_core().
     void add_background_work(std::function<void()> start, std::function<void()> stop);
+
+    // Told on the main thread each time the panel goes off (false) or on (true).
+    std::function<void(bool on)> on_screen_change;
 
 private:
     std::function<double()> now_;

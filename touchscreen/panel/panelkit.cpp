@@ -1,5 +1,6 @@
 #include "panelkit.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,60 @@ void PanelKit::set_rgb_mode(const std::string& mode, const std::string& color) {
     std::lock_guard lock(rgb_mutex_);
     rgb_mode_ = mode;
     rgb_color_ = color;
+    if (const auto rgb = hardware::colour_from(color)) light_colour_ = *rgb;
+    if (devices_) devices_->set_light(hardware::light_mode_from(mode), light_colour_);
+}
+
+void PanelKit::start_hardware(const config::Settings& settings) {
+    min_brightness_ = settings.panel.min_brightness;
+    if (!drive_hardware || devices_) return;
+    const hardware::DeviceSettings wanted{settings.panel.backlight, settings.panel.min_brightness, settings.light.led,
+                                          settings.light.led_paths};
+    devices_ = std::make_unique<hardware::Devices>(wanted, hardware::sysfs_root());
+    devices_->set_brightness(brightness_);
+    {
+        std::lock_guard lock(rgb_mutex_);
+        devices_->set_light(hardware::light_mode_from(rgb_mode_), light_colour_);
+    }
+    devices_->start();
+}
+
+void PanelKit::set_brightness(int percent) {
+    brightness_ = std::clamp(percent, 1, 100);
+    if (devices_) devices_->set_brightness(brightness_);
+}
+
+void PanelKit::screen_off() {
+    if (devices_) devices_->screen_off();
+}
+
+void PanelKit::frame_presented() {
+    if (devices_) devices_->frame_shown();
+}
+
+void PanelKit::finish_frame(SDL_Surface* screen) {
+    if (brightness_ >= 100 || (devices_ && devices_->has_backlight())) return;
+    // Without a backlight the picture itself gets darker, along the same curve.
+    const Uint32 k = static_cast<Uint32>(hardware::level_for_percent(brightness_, 256, min_brightness_));
+    if (screen->format->BytesPerPixel != 4) {
+        core::Surface shade = core::make_alpha_surface(screen->w, screen->h);
+        SDL_FillRect(shade.get(), nullptr, SDL_MapRGBA(shade->format, 0, 0, 0, static_cast<Uint8>(256 - std::min(k, 255u))));
+        SDL_BlitSurface(shade.get(), nullptr, screen, nullptr);
+        return;
+    }
+    // Two channels per multiply; the alpha byte, if any, is kept.
+    const Uint32 keep = screen->format->Amask;
+    if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
+    for (int y = 0; y < screen->h; ++y) {
+        auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
+        for (int x = 0; x < screen->w; ++x) {
+            const Uint32 p = row[x];
+            const Uint32 even = ((p & 0x00ff00ffu) * k >> 8) & 0x00ff00ffu;
+            const Uint32 odd = (((p >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
+            row[x] = ((even | odd) & ~keep) | (p & keep);
+        }
+    }
+    if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);
 }
 
 std::string PanelKit::rgb_mode() const {

@@ -52,5 +52,38 @@ TEST_F(PanelKitTest, RuntimeDirectoryIsCreatedUnderXdgRuntimeDir) {
     std::filesystem::remove_all(dir);
 }
 
+// Without a backlight the brightness setting darkens the finished picture instead, along the
+// backlight's curve; at 100 % the picture is left exactly as drawn.
+TEST_F(PanelKitTest, WithoutABacklightBrightnessDimsThePicture) {
+    PanelKit panel(knobs);
+    struct Case {
+        int percent;
+        int expected_red;  // of a 200, 100, 40 pixel; green and blue follow the same factor
+    } cases[] = {{100, 200}, {50, 200 * hardware::level_for_percent(50, 256, 5) / 256},
+                 {5, 200 * hardware::level_for_percent(5, 256, 5) / 256}};
+    for (const Case& c : cases) {
+        core::Surface surfaces[] = {core::make_opaque_surface(8, 4), core::make_alpha_surface(8, 4)};
+        for (const core::Surface& s : surfaces) {
+            SDL_FillRect(s.get(), nullptr, SDL_MapRGBA(s->format, 200, 100, 40, 255));
+            panel.set_brightness(c.percent);
+            panel.finish_frame(s.get());
+            const SDL_Color p = test::pixel_at(s.get(), 7, 3);
+            EXPECT_EQ(p.r, c.expected_red) << c.percent;
+            EXPECT_NEAR(p.g, c.expected_red / 2, 1) << c.percent;
+            EXPECT_NEAR(p.b, c.expected_red / 5, 1) << c.percent;
+            EXPECT_EQ(p.a, 255) << c.percent;
+            EXPECT_GT(p.r, 0) << "the lowest setting still shows the picture";
+        }
+    }
+}
+
+// Hardware stays untouched unless the program asks for it: a test's PanelKit never scans
+// the machine's /sys.
+TEST_F(PanelKitTest, HardwareIsOpenedOnlyWhenAskedFor) {
+    PanelKit panel(knobs);
+    panel.start_hardware(*knobs.settings());
+    EXPECT_EQ(panel.devices(), nullptr);
+}
+
 }  // namespace
 }  // namespace ts::panel
