@@ -2,6 +2,7 @@
 
 #include "../core/log.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -48,17 +49,30 @@ void Display::present() const {
     if (SDL_UpdateWindowSurface(window_.get()) != 0) throw core::SdlError("SDL_UpdateWindowSurface");
 }
 
+bool has_native_framebuffer(std::string_view driver) {
+    // SDL 2's drivers that give a window a framebuffer of their own; the others (wayland,
+    // kmsdrm, ...) only have the one emulated through the renderer.
+    static constexpr std::string_view kNative[] = {"x11", "dummy", "offscreen", "directfb", "windows", "haiku"};
+    return std::find(std::begin(kNative), std::end(kNative), driver) != std::end(kNative);
+}
+
+std::vector<DisplayAttempt> display_attempts(std::string_view driver) {
+    // Frames are composed in memory either way: the GL-backed framebuffer only costs an upload
+    // through the GPU (or Mesa's software GL) for every frame, so it is taken only where the
+    // driver has nothing else.
+    const bool accelerated = !has_native_framebuffer(driver);
+    return {{SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, accelerated}, {0, accelerated}};
+}
+
 Display init_display(services::Config& config, const WindowOpener& opener) {
     // Our own SIGTERM/SIGINT handler is already installed; SDL must not replace it.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw core::SdlError("SDL_Init");
-    const DisplayAttempt attempts[] = {
-        {SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, true},
-        {SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, false},
-        {0, false},
-    };
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) throw core::SdlError("SDL_Init");
+    const char* driver = SDL_GetCurrentVideoDriver();
     core::Window window;
-    for (const DisplayAttempt& attempt : attempts) {
+    // SDL settles the framebuffer path once, at the first window surface: every attempt
+    // asks for the same one.
+    for (const DisplayAttempt& attempt : display_attempts(driver ? driver : "")) {
         // The size is read afresh for every attempt; a refused mode falls silently to the next.
         window = opener(config.SCREEN_WIDTH(), config.SCREEN_HEIGHT(), attempt);
         if (window) break;

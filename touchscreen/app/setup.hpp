@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <functional>
+#include <string_view>
+#include <vector>
 
 namespace ts::app {
 
@@ -22,6 +24,12 @@ struct DisplayAttempt {
     bool accelerated;          // ask for the driver's accelerated framebuffer path
 };
 using WindowOpener = std::function<core::Window(int w, int h, const DisplayAttempt&)>;
+
+// True for SDL video drivers with a framebuffer of their own (x11, dummy, ...).
+bool has_native_framebuffer(std::string_view driver);
+// Full screen and borderless, then a window of the configured size; each on the driver's own
+// framebuffer where it has one, else on the renderer's (GL) framebuffer.
+std::vector<DisplayAttempt> display_attempts(std::string_view driver);
 
 // The real opener: SDL_CreateWindow plus its window surface.
 core::Window open_sdl_window(int w, int h, const DisplayAttempt& attempt);
@@ -40,8 +48,7 @@ private:
     core::Window window_;
 };
 
-// Initialises SDL video, tries full screen and borderless on the accelerated path, then
-// plain, then a window of the configured size; hides the pointer; loads the fonts.
+// Initialises SDL video and tries display_attempts() in order; hides the pointer; loads the fonts.
 Display init_display(services::Config& config, const WindowOpener& opener = open_sdl_window);
 
 // Binds each page provider whose slot is still empty.
