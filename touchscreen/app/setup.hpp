@@ -3,12 +3,15 @@
 // signals. Main thread, except the signal handler.
 #pragma once
 
+#include "../config/settings.hpp"
 #include "../core/app_state.hpp"
+#include "../display/presenter.hpp"
 #include "../core/sdl_types.hpp"
 #include "../services/components.hpp"
 
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -43,6 +46,7 @@ public:
     // Valid until the window is destroyed; SDL owns it.
     SDL_Surface* screen() const;
     void present() const;
+    core::Window release() { return std::move(window_); }
 
 private:
     core::Window window_;
@@ -50,6 +54,24 @@ private:
 
 // Initialises SDL video and tries display_attempts() in order; hides the pointer; loads the fonts.
 Display init_display(services::Config& config, const WindowOpener& opener = open_sdl_window);
+
+// Our own presenters. Each throws std::exception with the cause when its device cannot serve
+// (missing, busy, of a format we cannot write).
+// w x h: the composed picture, in pixels.
+using PresenterOpener =
+    std::function<std::unique_ptr<display::Presenter>(const config::DisplaySettings&, int w, int h)>;
+struct PresenterOpeners {
+    PresenterOpener kms;
+    PresenterOpener fbdev;
+};
+PresenterOpeners default_presenter_openers();
+
+// Starts SDL's events and timers and opens the first presenter that serves, in the order
+// display::choose_backends() gives for the setting and the environment; logs which one and
+// why others were passed over; loads the fonts. SDL's video subsystem runs only for the SDL
+// presenter. Throws when none opens.
+std::unique_ptr<display::Presenter> open_presenter(services::Config& config, const config::DisplaySettings& settings,
+                                                   const WindowOpener& opener, const PresenterOpeners& openers);
 
 // Binds each page provider whose slot is still empty.
 void _ensure_ui_modules(services::Components& components);

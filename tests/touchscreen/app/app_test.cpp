@@ -62,7 +62,7 @@ TEST_F(AppTest, StartUpRunsInOrderAndMarksEveryPage) {
                                  "load linkgauge", "load skyclock", "_start_temp_update_thread", "start_core",
                                  "create_dynamic_background", "load_config", "set_rgb_mode rainbow green"}));
     EXPECT_EQ(capture.messages(), (std::vector<std::string>{
-                                      "INFO 启动触屏显示", "INFO 屏幕初始化完成", "INFO 数据管理器启动",
+                                      "INFO 启动触屏显示", "INFO display output: sdl", "INFO 屏幕初始化完成", "INFO 数据管理器启动",
                                       "INFO RGB灯初始化: 模式=rainbow, 颜色=green", "INFO 刷新线程启动",
                                       "INFO 触摸监听线程启动", "INFO 进入主循环"}));
     EXPECT_EQ(spawned, 2);
@@ -139,7 +139,7 @@ TEST_F(AppTest, ScreenOffFrameIsBlackPausesThreeSecondsAndStillCountsCooldown) {
     const std::vector<double> all = clock.sleeps();
     EXPECT_EQ(std::vector<double>(all.begin() + static_cast<long>(before), all.end()), std::vector<double>{3.0});
     EXPECT_EQ(f.log.calls(), (std::vector<std::string>{"update_settings_animation", "check_auto_off"}));
-    const SDL_Color px = test::pixel_at(app.display().screen(), 188, 480);
+    const SDL_Color px = test::pixel_at(app.presenter().frame(), 188, 480);
     EXPECT_EQ((std::array<int, 3>{px.r, px.g, px.b}), (std::array<int, 3>{0, 0, 0}));
 }
 
