@@ -169,8 +169,14 @@ void App::run_frame() {
         last_page_ = state_._current_page;
     }
 
-    may_change = may_change || state_._page_dirty[static_cast<std::size_t>(state_._current_page)].is_set() ||
-                 !c_.pulldeck.drawing_unchanged();
+    const int current = state_._current_page;
+    may_change = may_change || current != page_seen_ || !c_.pulldeck.drawing_unchanged();
+    if (!may_change && state_._page_dirty[static_cast<std::size_t>(current)].is_set()) {
+        // Pages are re-rendered several times a second while their pixels change once a second
+        // at most: rendered here, the page is compared with itself before anything is composed.
+        SDL_Surface* page = render::_render_page_to_surface(state_, c_, current);
+        may_change = !page_changes_.changed(page, false).empty();
+    }
 
     if (may_change) {
         render::_draw_page_with_transition(state_, c_, screen);
@@ -180,6 +186,11 @@ void App::run_frame() {
         const std::vector<display::RowBand>& bands = changes_.changed(screen, present_all_);
         if (!bands.empty()) presenter_->present(bands);
         present_all_ = false;
+        // What the page looks like in the picture just composed, for the next comparison.
+        if (const auto it = state_._cached_pages.find(current); it != state_._cached_pages.end() && it->second) {
+            page_changes_.changed(it->second.get(), false);
+            page_seen_ = current;
+        }
     }
 
     // Lost time is not made up: a slow frame is followed at once by the next.

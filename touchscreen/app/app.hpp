@@ -58,7 +58,9 @@ private:
     AppHooks hooks_;
     core::AppState state_;
     std::unique_ptr<display::Presenter> presenter_;
-    display::ChangeTracker changes_;
+    display::ChangeTracker changes_;       // the composed picture against the one presented
+    display::ChangeTracker page_changes_;  // the current page against its last composed pixels
+    int page_seen_ = -1;                   // the page page_changes_ holds
     // The glass may not show the last picture any more (first frame, window exposed, screen
     // back on): the next frame is composed and presented whole.
     bool present_all_ = true;
