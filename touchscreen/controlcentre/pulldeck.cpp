@@ -49,14 +49,9 @@ Color hue_colour(int hue) {
 // The same as paint::fill in black at `alpha` over the whole of an opaque 32-bit screen, without
 // a format lookup per pixel; the top byte is kept.
 void darken(SDL_Surface* s, Uint8 alpha) {
-    const std::uint32_t inv = 255u - alpha;
     for (int y = 0; y < s->h; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
-        for (int x = 0; x < s->w; ++x) {
-            const std::uint32_t p = row[x];
-            row[x] = (p & 0xFF000000u) | (render::pixels::div255(((p >> 16) & 0xFF) * inv) << 16) |
-                     (render::pixels::div255(((p >> 8) & 0xFF) * inv) << 8) | render::pixels::div255((p & 0xFF) * inv);
-        }
+        render::pixels::darken_row(reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(s->pixels) + y * s->pitch),
+                                   s->w, alpha);
     }
 }
 

@@ -91,8 +91,8 @@ void convert_fixed(const Source& s, int y0, int y1, const Target& t, int rotatio
     const bool aligned = reinterpret_cast<std::uintptr_t>(t.origin) % alignof(Out) == 0 && t.stride % alignof(Out) == 0;
     if (rotation == 0 && aligned) {  // straight rows: a plain loop the compiler vectorises
         for (int y = y0; y < y1; ++y) {
-            const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * s.pitch;
-            auto* out = reinterpret_cast<Out*>(t.origin + static_cast<std::ptrdiff_t>(y) * t.stride);
+            const std::uint32_t* __restrict in = s.data + static_cast<std::ptrdiff_t>(y) * s.pitch;
+            Out* __restrict out = reinterpret_cast<Out*>(t.origin + static_cast<std::ptrdiff_t>(y) * t.stride);
             for (int x = 0; x < s.w; ++x) out[x] = P::pack(in[x]);
         }
         return;
