@@ -9,6 +9,8 @@ int main() {
     // the process ends through _exit once the dashboard has shut down.
     auto* builtin = new ts::app::Builtin();
     auto* clock = new ts::core::SteadyClock();
-    auto* app = new ts::app::App(builtin->components, *clock);
+    ts::app::AppHooks hooks;
+    hooks.settings = [builtin] { return builtin->knobs.settings(); };
+    auto* app = new ts::app::App(builtin->components, *clock, std::move(hooks));
     _exit(ts::app::run_program(*app));
 }
