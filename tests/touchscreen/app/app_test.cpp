@@ -281,5 +281,42 @@ TEST_F(PresentTest, WholeAgainWhenTheGlassMayHaveLostThePicture) {
     EXPECT_EQ(shown.back(), all) << "the first frame with the screen back on";
 }
 
+// [input] mouse: the left button's press, drag and release act as a finger; off, they do nothing.
+TEST_F(AppTest, MouseDragsActAsTouchesOnlyWhenAskedFor) {
+    for (const bool mouse : {false, true}) {
+        AppHooks h = hooks();
+        h.settings = [mouse] {
+            config::Settings s;
+            s.input.mouse = mouse;
+            return std::make_shared<const config::Settings>(s);
+        };
+        test::FakeComponents local;
+        App a(local.components, clock, h);
+        a.startup();
+        const auto push = [](Uint32 type, int y) {
+            SDL_Event e{};
+            e.type = type;
+            if (type == SDL_MOUSEMOTION) {
+                e.motion.x = 188;
+                e.motion.y = y;
+            } else {
+                e.button.button = SDL_BUTTON_LEFT;
+                e.button.x = 188;
+                e.button.y = y;
+            }
+            ASSERT_EQ(SDL_PushEvent(&e), 1);
+        };
+        push(SDL_MOUSEBUTTONDOWN, 20);
+        push(SDL_MOUSEMOTION, 200);
+        push(SDL_MOUSEMOTION, 400);
+        push(SDL_MOUSEBUTTONUP, 400);
+        a.run_frame();
+        const auto calls = local.log.calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "open_settings"), mouse ? 1 : 0) << mouse;
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "reset_rgb_animation"), mouse ? 1 : 0) << mouse;
+        a.shutdown();
+    }
+}
+
 }  // namespace
 }  // namespace ts::app
