@@ -52,6 +52,16 @@ void BM_SlideFrame(benchmark::State& st) {
     }
 }
 
+// The control centre opening (steps 1-4) and open (5), over the page at rest.
+void BM_ControlCentreFrame(benchmark::State& st) {
+    const int steps = static_cast<int>(st.range(0));
+    scene().control_centre_frame(steps);
+    for (auto _ : st) {
+        scene().control_centre_frame(steps);
+        benchmark::ClobberMemory();
+    }
+}
+
 constexpr int kFast = static_cast<int>(ts::render::Compositor::fast);
 constexpr int kPlain = static_cast<int>(ts::render::Compositor::plain);
 
@@ -61,6 +71,7 @@ BENCHMARK(BM_RestingFrameAfterRender);
 // Every frame of a slide the fast way; the plain way, far slower, at a few of them.
 BENCHMARK(BM_SlideFrame)->ArgNames({"plain", "k"})->ArgsProduct({{kFast}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}});
 BENCHMARK(BM_SlideFrame)->ArgNames({"plain", "k"})->ArgsProduct({{kPlain}, {0, 1, 5, 9}});
+BENCHMARK(BM_ControlCentreFrame)->ArgNames({"steps"})->DenseRange(1, 5);
 
 }  // namespace
 

@@ -66,4 +66,16 @@ void FrameScene::slide_frame(int k, int direction, render::Compositor how) {
     draw(how);
 }
 
+void FrameScene::control_centre_frame(int steps) {
+    controlcentre::PullDeck& deck = builtin_.pulldeck;
+    if (deck.get_settings_progress() != steps * controlcentre::PullDeck::kProgressStep) {
+        deck.close_settings();
+        for (int i = 0; i < 10; ++i) deck.update_settings_animation();
+        deck.open_settings();
+        for (int i = 0; i < steps; ++i) deck.update_settings_animation();
+    }
+    resting_frame();
+    deck.draw_settings_panel(screen_);
+}
+
 }  // namespace ts::bench

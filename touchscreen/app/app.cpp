@@ -30,8 +30,15 @@ App::App(services::Components& components, Clock& clock, AppHooks hooks)
     if (!hooks_.refresh_worker) {
         hooks_.refresh_worker = [this] { refresh::_refresh_monitor(state_, c_.config, c_.data_mgr, clock_); };
     }
+    if (!hooks_.settings) hooks_.settings = [] { return std::make_shared<const config::Settings>(); };
     if (!hooks_.touch_worker) {
-        hooks_.touch_worker = [this] { input::_touch_monitor_thread(clock_); };
+        hooks_.touch_worker = [this] {
+            input::TouchMonitorOptions options;
+            options.rotation = touch_rotation_;
+            options.width = c_.config.SCREEN_WIDTH();
+            options.height = c_.config.SCREEN_HEIGHT();
+            input::_touch_monitor_thread(clock_, std::move(options));
+        };
     }
 }
 
@@ -41,13 +48,17 @@ void App::startup() {
     if (hooks_.load_settings) hooks_.load_settings();
     init_env(c_.config);  // before SDL starts: it reads these variables
     c_.permission.init_permission_dirs();
-    display_ = init_display(c_.config, hooks_.open_window);
+    const std::shared_ptr<const config::Settings> settings = hooks_.settings();
+    touch_rotation_ = settings->input.rotation;
+    mouse_as_touch_ = settings->input.mouse;
+    presenter_ = open_presenter(c_.config, settings->display, hooks_.open_window, hooks_.presenters);
+    present_all_ = true;
     log::info("屏幕初始化完成");
     _ensure_ui_modules(c_);
     c_.disk->_start_temp_update_thread();
     c_.data_mgr.start_core();
     log::info("数据管理器启动");
-    render::check_background(state_, c_, display_.screen());
+    render::check_background(state_, c_, presenter_->frame());
     last_bg_update_ = kLongAgo;
     last_cache_clear_ = kLongAgo;
     _load_config(c_);
@@ -77,6 +88,21 @@ void App::dispatch_pending_events() {
     for (const SDL_Event& event : events_) {
         if (event.type == SDL_QUIT) {
             state_._running.store(false);
+        } else if (event.type == SDL_WINDOWEVENT) {
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_EXPOSED:
+                case SDL_WINDOWEVENT_SHOWN:
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_MAXIMIZED:
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    present_all_ = true;
+                    break;
+                default:
+                    break;
+            }
+        } else if (mouse_as_touch_ && (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP ||
+                                       event.type == SDL_MOUSEMOTION)) {
+            handle_mouse(event);
         } else if (event.type == TOUCH_END_EVENT) {
             input::handle_touch_release(state_, c_);
         } else if (event.type == TOUCH_EVENT) {
@@ -86,12 +112,30 @@ void App::dispatch_pending_events() {
     }
 }
 
+void App::handle_mouse(const SDL_Event& event) {
+    // A desktop preview: the left button stands in for a finger, in picture coordinates.
+    const input::TransitionStarter start_transition = [this](int direction) {
+        render::_start_page_transition(state_, direction);
+    };
+    if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT) {
+        mouse_down_ = true;
+        input::handle_touch_point(state_, c_, start_transition, event.button.x, event.button.y);
+    } else if (event.type == SDL_MOUSEMOTION && mouse_down_) {
+        input::handle_touch_point(state_, c_, start_transition, event.motion.x, event.motion.y);
+    } else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT && mouse_down_) {
+        mouse_down_ = false;
+        input::handle_touch_release(state_, c_);
+    }
+}
+
 void App::draw_screen_off_frame() {
-    SDL_Surface* screen = display_.screen();
+    SDL_Surface* screen = presenter_->frame();
     if (SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0)) != 0) {
         throw core::SdlError("SDL_FillRect");
     }
-    display_.present();
+    const display::RowBand all{0, screen->h};
+    presenter_->present({&all, 1});
+    present_all_ = true;  // the frame after the screen comes back on is shown whole
     clock_.sleep_for(kScreenOffPause);
 }
 
@@ -109,10 +153,14 @@ void App::run_frame() {
     }
 
     const double now = clock_.now();
-    SDL_Surface* screen = display_.screen();
+    SDL_Surface* screen = presenter_->frame();
+    // Whether anything can make this frame differ from the last one composed: at rest most
+    // frames are not composed nor presented at all.
+    bool may_change = present_all_ || state_._page_transitioning;
     if (now - last_bg_update_ >= c_.config.BG_CHANGE_INTERVAL()) {
         render::check_background(state_, c_, screen);
         last_bg_update_ = now;
+        may_change = true;
     }
     if (now - last_cache_clear_ >= kCacheClearInterval) {
         c_.config.clear_surface_cache();
@@ -123,11 +171,31 @@ void App::run_frame() {
         last_page_ = state_._current_page;
     }
 
-    render::_draw_page_with_transition(state_, c_, screen);
-    render::_draw_page_indicator(state_, c_.config, screen);
-    c_.pulldeck.draw_settings_panel(screen);
-    c_.permission.finish_frame(screen);
-    display_.present();
+    const int current = state_._current_page;
+    may_change = may_change || current != page_seen_ || !c_.pulldeck.drawing_unchanged();
+    if (!may_change && state_._page_dirty[static_cast<std::size_t>(current)].is_set()) {
+        // Pages are re-rendered several times a second while their pixels change once a second
+        // at most: rendered here, the page is compared with itself before anything is composed.
+        SDL_Surface* page = render::_render_page_to_surface(state_, c_, current);
+        may_change = !page_changes_.changed(page, false).empty();
+    }
+
+    if (may_change) {
+        render::_draw_page_with_transition(state_, c_, screen);
+        render::_draw_page_indicator(state_, c_.config, screen);
+        c_.pulldeck.draw_settings_panel(screen);
+        c_.permission.finish_frame(screen);
+        // A page re-rendered to the same pixels presents nothing.
+        const std::vector<display::RowBand>& bands = changes_.changed(screen, present_all_);
+        if (!bands.empty()) presenter_->present(bands);
+        present_all_ = false;
+        // What the page looks like in the picture just composed, for the next comparison.
+        if (const auto it = state_._cached_pages.find(current); it != state_._cached_pages.end() && it->second) {
+            page_changes_.changed(it->second.get(), false);
+            page_seen_ = current;
+        }
+    }
+    // The backlight comes back on only once a fresh picture is on the glass.
     c_.permission.frame_presented();
 
     // Lost time is not made up: a slow frame is followed at once by the next.
@@ -138,7 +206,7 @@ void App::run_frame() {
 void App::shutdown() {
     log::info("屏幕监控主循环已退出");
     c_.data_mgr.stop_core();
-    display_ = Display{};
+    presenter_.reset();
     SDL_Quit();
 }
 

@@ -5,11 +5,15 @@
 
 #include "setup.hpp"
 
+#include "../config/settings.hpp"
 #include "../core/app_state.hpp"
 #include "../core/clock.hpp"
+#include "../display/changes.hpp"
+#include "../display/presenter.hpp"
 #include "../services/components.hpp"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace ts::app {
@@ -17,6 +21,10 @@ namespace ts::app {
 // Seams for tests; the defaults are what the program uses.
 struct AppHooks {
     WindowOpener open_window = open_sdl_window;
+    // The configuration file's sections, read once at start-up (defaults when unset).
+    std::function<std::shared_ptr<const config::Settings>()> settings;
+    // The other presenters; the defaults open the real devices.
+    PresenterOpeners presenters = default_presenter_openers();
     // Starts a worker that ends with the process (a detached thread by default).
     std::function<void(std::function<void()>)> spawn_daemon;
     // Bodies of the two workers; the defaults are the refresh monitor and touch supervisor.
@@ -40,19 +48,29 @@ public:
     void shutdown();
 
     core::AppState& state() { return state_; }
-    const Display& display() const { return display_; }
+    display::Presenter& presenter() { return *presenter_; }
 
     static constexpr double frame_time = 0.04;  // seconds: 25 frames a second
 
 private:
     void dispatch_pending_events();
     void draw_screen_off_frame();
+    void handle_mouse(const SDL_Event& event);
 
     services::Components& c_;
     core::Clock& clock_;
     AppHooks hooks_;
     core::AppState state_;
-    Display display_;
+    std::unique_ptr<display::Presenter> presenter_;
+    display::ChangeTracker changes_;       // the composed picture against the one presented
+    display::ChangeTracker page_changes_;  // the current page against its last composed pixels
+    int page_seen_ = -1;                   // the page page_changes_ holds
+    // The glass may not show the last picture any more (first frame, window exposed, screen
+    // back on): the next frame is composed and presented whole.
+    bool present_all_ = true;
+    bool mouse_as_touch_ = false;
+    bool mouse_down_ = false;
+    int touch_rotation_ = 0;  // degrees; read by the touch thread after start-up only
     std::vector<SDL_Event> events_;  // reused every frame
     // Monotonic timers start infinitely far back so the first frame does both jobs.
     double last_bg_update_;

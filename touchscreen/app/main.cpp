@@ -11,6 +11,7 @@ int main() {
     auto* clock = new ts::core::SteadyClock();
     ts::app::AppHooks hooks;
     builtin->hook_settings(hooks);
+    hooks.settings = [builtin] { return builtin->knobs.settings(); };
     auto* app = new ts::app::App(builtin->components, *clock, std::move(hooks));
     _exit(ts::app::run_program(*app));
 }

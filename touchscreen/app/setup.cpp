@@ -1,7 +1,11 @@
 #include "setup.hpp"
 
 #include "../core/log.hpp"
+#include "../display/choice.hpp"
+#include "../display/fbdev.hpp"
+#include "../display/sdl_presenter.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -48,17 +52,30 @@ void Display::present() const {
     if (SDL_UpdateWindowSurface(window_.get()) != 0) throw core::SdlError("SDL_UpdateWindowSurface");
 }
 
+bool has_native_framebuffer(std::string_view driver) {
+    // SDL 2's drivers that give a window a framebuffer of their own; the others (wayland,
+    // kmsdrm, ...) only have the one emulated through the renderer.
+    static constexpr std::string_view kNative[] = {"x11", "dummy", "offscreen", "directfb", "windows", "haiku"};
+    return std::find(std::begin(kNative), std::end(kNative), driver) != std::end(kNative);
+}
+
+std::vector<DisplayAttempt> display_attempts(std::string_view driver) {
+    // Frames are composed in memory either way: the GL-backed framebuffer only costs an upload
+    // through the GPU (or Mesa's software GL) for every frame, so it is taken only where the
+    // driver has nothing else.
+    const bool accelerated = !has_native_framebuffer(driver);
+    return {{SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, accelerated}, {0, accelerated}};
+}
+
 Display init_display(services::Config& config, const WindowOpener& opener) {
     // Our own SIGTERM/SIGINT handler is already installed; SDL must not replace it.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw core::SdlError("SDL_Init");
-    const DisplayAttempt attempts[] = {
-        {SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, true},
-        {SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS, false},
-        {0, false},
-    };
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) throw core::SdlError("SDL_Init");
+    const char* driver = SDL_GetCurrentVideoDriver();
     core::Window window;
-    for (const DisplayAttempt& attempt : attempts) {
+    // SDL settles the framebuffer path once, at the first window surface: every attempt
+    // asks for the same one.
+    for (const DisplayAttempt& attempt : display_attempts(driver ? driver : "")) {
         // The size is read afresh for every attempt; a refused mode falls silently to the next.
         window = opener(config.SCREEN_WIDTH(), config.SCREEN_HEIGHT(), attempt);
         if (window) break;
@@ -67,6 +84,61 @@ Display init_display(services::Config& config, const WindowOpener& opener) {
     if (SDL_ShowCursor(SDL_DISABLE) < 0) throw core::SdlError("SDL_ShowCursor");
     config.init_fonts();
     return Display(std::move(window));
+}
+
+PresenterOpeners default_presenter_openers() {
+    PresenterOpeners o;
+    o.kms = [](const config::DisplaySettings&, int, int) -> std::unique_ptr<display::Presenter> {
+        throw std::runtime_error("the KMS presenter is not part of this build");
+    };
+    o.fbdev = [](const config::DisplaySettings& s, int w, int h) -> std::unique_ptr<display::Presenter> {
+        // init_env put [display] device there unless the launcher named another one.
+        const char* dev = std::getenv("SDL_FBDEV");
+        return display::open_fbdev(dev && *dev ? dev : s.device, s.rotation, w, h);
+    };
+    return o;
+}
+
+std::unique_ptr<display::Presenter> open_presenter(services::Config& config, const config::DisplaySettings& settings,
+                                                   const WindowOpener& opener, const PresenterOpeners& openers) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Events and timers work the same without video; only the SDL presenter starts it.
+    if (SDL_Init(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) throw core::SdlError("SDL_Init");
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v != nullptr && *v != '\0';
+    };
+    const display::BackendChoice choice =
+        display::choose_backends(settings.backend, set("DISPLAY") || set("WAYLAND_DISPLAY"), set("SDL_VIDEODRIVER"));
+    if (!choice.error.empty()) log::error(choice.error);
+    std::vector<std::string> passed_over = choice.passed_over;
+    for (const std::string& backend : choice.order) {
+        try {
+            std::unique_ptr<display::Presenter> presenter;
+            if (backend == "sdl") {
+                try {
+                    presenter = std::make_unique<display::SdlPresenter>(init_display(config, opener).release());
+                } catch (...) {
+                    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+                    throw;
+                }
+            } else {
+                const PresenterOpener& open = backend == "kms" ? openers.kms : openers.fbdev;
+                if (!open) throw std::runtime_error("no opener");
+                presenter = open(settings, config.SCREEN_WIDTH(), config.SCREEN_HEIGHT());
+                config.init_fonts();
+            }
+            std::string line = std::string("display output: ") + presenter->name();
+            for (const std::string& why : passed_over) line += "; passed over " + why;
+            log::info(line);
+            return presenter;
+        } catch (const std::exception& e) {
+            if (choice.order.size() == 1) throw;
+            log::warning(backend + ": " + e.what());
+            passed_over.push_back(backend + ": " + e.what());
+        }
+    }
+    throw std::runtime_error("no display output could be opened");
 }
 
 void _ensure_ui_modules(services::Components& c) {

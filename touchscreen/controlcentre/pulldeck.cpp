@@ -2,6 +2,7 @@
 
 #include "../core/atomic_file.hpp"
 #include "../core/log.hpp"
+#include "../render/pixels.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,6 +50,20 @@ Color hue_colour(int hue) {
         default: r = 1, b = x; break;
     }
     return {static_cast<Uint8>(r * 255), static_cast<Uint8>(g * 255), static_cast<Uint8>(b * 255)};
+}
+
+// The same as paint::fill in black at `alpha` over the whole of an opaque 32-bit screen, without
+// a format lookup per pixel; the top byte is kept.
+void darken(SDL_Surface* s, Uint8 alpha) {
+    for (int y = 0; y < s->h; ++y) {
+        render::pixels::darken_row(reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(s->pixels) + y * s->pitch),
+                                   s->w, alpha);
+    }
+}
+
+bool xrgb32(const SDL_Surface* s) {
+    const Uint32 f = s->format->format;
+    return (f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888) && !SDL_MUSTLOCK(s);
 }
 
 std::string hex(Color c) {
@@ -287,10 +302,43 @@ void PullDeck::draw_controls(SDL_Surface* screen, int top) {
     }
 }
 
+PullDeck::Look PullDeck::look() const {
+    return {brightness_, hue_, feed_.auto_off_seconds(), rgb_mode_, save_error_, pressed_};
+}
+
+bool PullDeck::drawing_unchanged() {
+    return drawn_look_ && ripples_.empty() && !drawn_ripples_ && progress_ == drawn_progress_ && look() == *drawn_look_;
+}
+
 void PullDeck::draw_settings_panel(SDL_Surface* screen) {
+    const Look now = look();
     if (progress_ > 0.0) {
-        paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, static_cast<Uint8>(120 * progress_));
-        draw_controls(screen, panel_top());
+        const auto dim = static_cast<Uint8>(120 * progress_);
+        if (xrgb32(screen)) {
+            darken(screen, dim);
+        } else {
+            paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, dim);
+        }
+        // The controls change far less often than the frame: drawn once per change, pixel by
+        // pixel, then laid row by row with the page layer's blend.
+        if (!panel_cache_ || panel_cache_->w != screen->w || !cached_look_ || *cached_look_ != now) {
+            panel_cache_ = core::make_alpha_surface(screen->w, kPanelHeight);
+            draw_controls(panel_cache_.get(), 0);
+            cached_look_ = now;
+        }
+        const int top = panel_top();
+        if (xrgb32(screen)) {
+            SDL_Surface* p = panel_cache_.get();
+            for (int y = std::max(0, top); y < std::min(screen->h, top + kPanelHeight); ++y) {
+                auto* dst = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
+                const auto* src =
+                    reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) + (y - top) * p->pitch);
+                render::pixels::blend_row(dst, src, std::min(screen->w, p->w), 255);
+            }
+        } else {
+            SDL_Rect at{0, top, 0, 0};
+            if (SDL_BlitSurface(panel_cache_.get(), nullptr, screen, &at) != 0) throw core::SdlError("SDL_BlitSurface");
+        }
     }
     const Color accent = knobs_.color("accent");
     for (const Ripple& r : ripples_) {
@@ -298,6 +346,9 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
         const auto alpha = static_cast<Uint8>(160 * (kRippleFrames - r.frame) / kRippleFrames);
         paint::ring(screen, r.x + r.direction * r.frame * 2, r.y, radius, 3, accent, alpha);
     }
+    drawn_look_ = now;
+    drawn_progress_ = progress_;
+    drawn_ripples_ = !ripples_.empty();
 }
 
 }  // namespace ts::controlcentre

@@ -37,6 +37,7 @@ public:
     void reset_rgb_animation() override;
     void update_settings_animation() override;
     void draw_settings_panel(SDL_Surface* screen) override;
+    bool drawing_unchanged() override;
 
     int brightness() const { return brightness_; }  // percent
     int hue() const { return hue_; }                // degrees
@@ -65,6 +66,14 @@ private:
     void save();
     void load_stored();
     void draw_controls(SDL_Surface* screen, int top);
+    // Everything the panel's controls show; the cached panel is drawn again when it changes.
+    struct Look {
+        int brightness, hue, timeout;
+        std::string rgb_mode, save_error;
+        std::map<std::string, int> pressed;
+        bool operator==(const Look&) const = default;
+    };
+    Look look() const;
 
     config::Knobs& knobs_;
     data::FeedHub& feed_;
@@ -82,6 +91,13 @@ private:
     bool unsaved_ = false;  // a slider changed a setting that is not stored yet
     std::vector<Ripple> ripples_;
     std::map<std::string, int> pressed_;  // button identifier -> frames since press
+    // The controls drawn once into a surface of their own, laid on each frame that needs them.
+    core::Surface panel_cache_;
+    std::optional<Look> cached_look_;
+    // What the last draw_settings_panel call showed.
+    std::optional<Look> drawn_look_;
+    double drawn_progress_ = 0.0;
+    bool drawn_ripples_ = false;
 };
 
 // Where the built-in control centre keeps its settings: $TOUCHSCREEN_SETTINGS, else

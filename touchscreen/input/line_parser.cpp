@@ -194,4 +194,13 @@ ParsedLine parse_touch_line(std::string_view raw) {
     return out;
 }
 
+TouchXY picture_point(int x, int y, int rotation, int w, int h) {
+    switch (rotation) {
+        case 90: return {y, h - 1 - x};
+        case 180: return {w - 1 - x, h - 1 - y};
+        case 270: return {w - 1 - y, x};
+        default: return {x, y};
+    }
+}
+
 }  // namespace ts::input

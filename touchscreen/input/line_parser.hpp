@@ -51,4 +51,13 @@ std::string decode_utf8_dropping_invalid(std::string_view raw);
 // fields: an all-digit timestamp and two signed decimal integers; "-1 -1" is a release.
 ParsedLine parse_touch_line(std::string_view raw);
 
+struct TouchXY {
+    int x = 0, y = 0;
+    friend bool operator==(const TouchXY&, const TouchXY&) = default;
+};
+
+// A reader point on a panel turned clockwise by `rotation` degrees (as [display] rotation
+// turns the picture) back into the w x h picture's coordinates. Other rotations pass as 0.
+TouchXY picture_point(int x, int y, int rotation, int w, int h);
+
 }  // namespace ts::input

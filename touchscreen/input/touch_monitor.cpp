@@ -132,7 +132,8 @@ private:
             o_.post(core::make_touch_end_event());
             o_.log(Level::DEBUG, "触摸结束事件");
         } else if (line.kind == ParsedLine::Kind::point) {
-            o_.post(core::make_touch_event(line.x, line.y));
+            const TouchXY p = picture_point(line.x, line.y, o_.rotation, o_.width, o_.height);
+            o_.post(core::make_touch_event(p.x, p.y));
         }
     }
 

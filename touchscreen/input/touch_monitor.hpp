@@ -28,6 +28,10 @@ struct TouchMonitorOptions {
     std::function<void(const SDL_Event&)> post;      // default: SDL_PushEvent, any thread
     std::function<void(core::log::Level, std::string_view)> log;  // default: the process logger
     ReaderLauncher launch;                           // default: start_reader
+    // The reader's panel turned clockwise by this many degrees (0, 90, 180, 270) against a
+    // picture of width x height pixels: its points are turned back before they are posted.
+    int rotation = 0;
+    int width = 376, height = 960;
     // Tests only: once set, the loop ends within a pass and kills and reaps its child. The
     // program never stops the supervisor; it ends with the process.
     const std::atomic<bool>* stop = nullptr;

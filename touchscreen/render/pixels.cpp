@@ -371,4 +371,31 @@ void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {
     if (open) out.push_back(run);
 }
 
+namespace {
+
+// Red and blue side by side in 16-bit lanes: each product stays below 2^16, and so does
+// div255's sum, so the lanes never carry into each other. Scalar or 8 pixels at a time.
+template <typename V>
+V darken(V p, std::uint32_t inv) {
+    const V rb = (p & 0x00FF00FFu) * inv;
+    const V g = ((p >> 8) & 0xFFu) * inv;
+    const V rb_out = ((rb + 0x00010001u + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    const V g_out = ((g + 1u + (g >> 8)) >> 8) & 0xFFu;
+    return (p & 0xFF000000u) | rb_out | (g_out << 8);
+}
+
+}  // namespace
+
+void darken_row(std::uint32_t* row, int n, std::uint32_t alpha) {
+    const std::uint32_t inv = 255u - alpha;
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        u32x8 v;
+        std::memcpy(&v, row + x, sizeof v);
+        v = darken(v, inv);
+        std::memcpy(row + x, &v, sizeof v);
+    }
+    for (; x < n; ++x) row[x] = darken(row[x], inv);
+}
+
 }  // namespace ts::render::pixels

@@ -79,6 +79,10 @@ void blend_row_layers(std::uint32_t* dst, const std::uint32_t* src, int n, std::
 void blend_row_pair(std::uint32_t* dst, const std::uint32_t* src_a, const std::uint32_t* src_b, int n,
                     std::uint32_t opacity_a, std::uint32_t opacity_b);
 
+// Each of n pixels covered by black at `alpha`: channels times (255 - alpha) / 255, rounded
+// down, as a source-over of opaque black rounds them; the top byte is kept.
+void darken_row(std::uint32_t* row, int n, std::uint32_t alpha);
+
 // A run [x0, x1) of a row, in pixels.
 struct Run {
     int x0, x1;

@@ -32,6 +32,9 @@ public:
     virtual void reset_rgb_animation() = 0;
     virtual void update_settings_animation() = 0;  // one frame
     virtual void draw_settings_panel(SDL_Surface* screen) = 0;
+    // True when draw_settings_panel would draw exactly what its last call drew (nothing
+    // animates, nothing changed), so that a frame with nothing else new need not be composed.
+    virtual bool drawing_unchanged() { return false; }
 };
 
 }  // namespace ts::services

@@ -62,7 +62,7 @@ TEST_F(AppTest, StartUpRunsInOrderAndMarksEveryPage) {
                                  "load linkgauge", "load skyclock", "_start_temp_update_thread", "start_core",
                                  "create_dynamic_background", "load_config", "set_rgb_mode rainbow green"}));
     EXPECT_EQ(capture.messages(), (std::vector<std::string>{
-                                      "INFO 启动触屏显示", "INFO 屏幕初始化完成", "INFO 数据管理器启动",
+                                      "INFO 启动触屏显示", "INFO display output: sdl", "INFO 屏幕初始化完成", "INFO 数据管理器启动",
                                       "INFO RGB灯初始化: 模式=rainbow, 颜色=green", "INFO 刷新线程启动",
                                       "INFO 触摸监听线程启动", "INFO 进入主循环"}));
     EXPECT_EQ(spawned, 2);
@@ -139,7 +139,7 @@ TEST_F(AppTest, ScreenOffFrameIsBlackPausesThreeSecondsAndStillCountsCooldown) {
     const std::vector<double> all = clock.sleeps();
     EXPECT_EQ(std::vector<double>(all.begin() + static_cast<long>(before), all.end()), std::vector<double>{3.0});
     EXPECT_EQ(f.log.calls(), (std::vector<std::string>{"update_settings_animation", "check_auto_off"}));
-    const SDL_Color px = test::pixel_at(app.display().screen(), 188, 480);
+    const SDL_Color px = test::pixel_at(app.presenter().frame(), 188, 480);
     EXPECT_EQ((std::array<int, 3>{px.r, px.g, px.b}), (std::array<int, 3>{0, 0, 0}));
 }
 
@@ -193,6 +193,129 @@ TEST(TouchEvents, NumbersSitJustAboveTheUserEventAndCarryThePoint) {
     EXPECT_EQ(e.type, TOUCH_EVENT);
     EXPECT_EQ(touch_point_of(e).x, -5);
     EXPECT_EQ(touch_point_of(e).y, 961);
+}
+
+// A presenter that records the bands it is asked to show.
+class RecordingPresenter : public display::Presenter {
+public:
+    explicit RecordingPresenter(std::vector<std::vector<display::RowBand>>& shown) : shown_(shown) {}
+    SDL_Surface* frame() override { return frame_.get(); }
+    void present(std::span<const display::RowBand> bands) override { shown_.emplace_back(bands.begin(), bands.end()); }
+    const char* name() const override { return "recording"; }
+
+private:
+    std::vector<std::vector<display::RowBand>>& shown_;
+    core::Surface frame_ = core::make_opaque_surface(376, 960);
+};
+
+// Present only what changed: the same picture is not presented again, and whatever may have
+// lost the picture on the glass brings it back whole.
+class PresentTest : public AppTest {
+protected:
+    AppHooks present_hooks() {
+        AppHooks h = hooks();
+        h.settings = [] {
+            config::Settings s;
+            s.display.backend = "fbdev";
+            return std::make_shared<const config::Settings>(s);
+        };
+        h.presenters.fbdev = [this](const config::DisplaySettings&, int, int) {
+            return std::make_unique<RecordingPresenter>(shown);
+        };
+        return h;
+    }
+    std::vector<std::vector<display::RowBand>> shown;
+    App present_app{f.components, clock, present_hooks()};
+    const std::vector<display::RowBand> all{{0, 960}};
+};
+
+TEST_F(PresentTest, TheSamePictureIsNotPresentedAgain) {
+    f.pulldeck.unchanged = true;
+    present_app.startup();
+    present_app.run_frame();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], all) << "the first frame is whole";
+    f.log.clear();
+    for (int i = 0; i < 5; ++i) present_app.run_frame();
+    EXPECT_EQ(shown.size(), 1u) << "at rest";
+    EXPECT_EQ(count("draw_settings_panel"), 0u) << "nothing composed at rest";
+
+    present_app.state()._page_dirty[0].set();  // re-rendered to the same pixels
+    present_app.run_frame();
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(count("draw_settings_panel"), 0u);
+
+    f.pulldeck.unchanged = false;  // the panel draws a red bar over rows 100-109
+    f.pulldeck.on_draw = [](SDL_Surface* s) {
+        SDL_Rect r{0, 100, 50, 10};
+        SDL_FillRect(s, &r, SDL_MapRGB(s->format, 255, 0, 0));
+    };
+    present_app.run_frame();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], (std::vector<display::RowBand>{{100, 110}}));
+    present_app.run_frame();  // composed again to the same picture: nothing new
+    EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST_F(PresentTest, WholeAgainWhenTheGlassMayHaveLostThePicture) {
+    f.pulldeck.unchanged = true;
+    present_app.startup();
+    present_app.run_frame();
+    for (const Uint8 what : {SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SHOWN}) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = what;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        const std::size_t before = shown.size();
+        present_app.run_frame();
+        ASSERT_EQ(shown.size(), before + 1) << int(what);
+        EXPECT_EQ(shown.back(), all);
+    }
+    f.data_mgr.screen_on = false;
+    present_app.run_frame();  // the black frame
+    EXPECT_EQ(shown.back(), all);
+    f.data_mgr.screen_on = true;
+    const std::size_t before = shown.size();
+    present_app.run_frame();
+    ASSERT_EQ(shown.size(), before + 1);
+    EXPECT_EQ(shown.back(), all) << "the first frame with the screen back on";
+}
+
+// [input] mouse: the left button's press, drag and release act as a finger; off, they do nothing.
+TEST_F(AppTest, MouseDragsActAsTouchesOnlyWhenAskedFor) {
+    for (const bool mouse : {false, true}) {
+        AppHooks h = hooks();
+        h.settings = [mouse] {
+            config::Settings s;
+            s.input.mouse = mouse;
+            return std::make_shared<const config::Settings>(s);
+        };
+        test::FakeComponents local;
+        App a(local.components, clock, h);
+        a.startup();
+        const auto push = [](Uint32 type, int y) {
+            SDL_Event e{};
+            e.type = type;
+            if (type == SDL_MOUSEMOTION) {
+                e.motion.x = 188;
+                e.motion.y = y;
+            } else {
+                e.button.button = SDL_BUTTON_LEFT;
+                e.button.x = 188;
+                e.button.y = y;
+            }
+            ASSERT_EQ(SDL_PushEvent(&e), 1);
+        };
+        push(SDL_MOUSEBUTTONDOWN, 20);
+        push(SDL_MOUSEMOTION, 200);
+        push(SDL_MOUSEMOTION, 400);
+        push(SDL_MOUSEBUTTONUP, 400);
+        a.run_frame();
+        const auto calls = local.log.calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "open_settings"), mouse ? 1 : 0) << mouse;
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "reset_rgb_animation"), mouse ? 1 : 0) << mouse;
+        a.shutdown();
+    }
 }
 
 }  // namespace

@@ -83,30 +83,45 @@ protected:
     test::FakeConfig config{&log};
 };
 
-TEST_F(DisplaySetup, FallsBackThroughTheThreeModes) {
+TEST_F(DisplaySetup, FallsBackFromFullScreenToAWindow) {
     const std::string full = std::to_string(SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS);
-    for (int refusals : {0, 1, 2}) {
+    for (int refusals : {0, 1}) {
         ScriptedOpener opener{refusals, {}};
         Display display = init_display(config, std::ref(opener));
         ASSERT_NE(display.window(), nullptr);
         ASSERT_NE(display.screen(), nullptr);
-        if (refusals == 2) {  // full screen takes the display's own mode; a window takes our size
+        if (refusals == 1) {  // full screen takes the display's own mode; a window takes our size
             EXPECT_EQ(display.screen()->w, 376);
             EXPECT_EQ(display.screen()->h, 960);
         }
-        const std::vector<std::string> all{"376x960 flags=" + full + " accelerated", "376x960 flags=" + full,
-                                           "376x960 flags=0"};
+        // The dummy driver has a framebuffer of its own: no attempt asks for the GL one.
+        const std::vector<std::string> all{"376x960 flags=" + full, "376x960 flags=0"};
         EXPECT_EQ(opener.attempts, std::vector<std::string>(all.begin(), all.begin() + refusals + 1));
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+        SDL_Quit();
     }
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
     EXPECT_TRUE(log.contains("init_fonts"));
 }
 
-TEST_F(DisplaySetup, ThirdRefusalReachesTheCallerWithoutFonts) {
-    ScriptedOpener opener{3, {}};
+TEST_F(DisplaySetup, LastRefusalReachesTheCallerWithoutFonts) {
+    ScriptedOpener opener{2, {}};
     EXPECT_THROW(init_display(config, std::ref(opener)), core::SdlError);
-    EXPECT_EQ(opener.attempts.size(), 3u);
+    EXPECT_EQ(opener.attempts.size(), 2u);
     EXPECT_FALSE(log.contains("init_fonts"));
+}
+
+TEST(DisplayAttempts, GlFramebufferOnlyWhereTheDriverHasNoneOfItsOwn) {
+    const std::pair<const char*, bool> cases[] = {
+        {"x11", false}, {"dummy", false}, {"offscreen", false}, {"directfb", false},
+        {"wayland", true}, {"kmsdrm", true}, {"", true},
+    };
+    for (const auto& [driver, accelerated] : cases) {
+        const std::vector<DisplayAttempt> attempts = display_attempts(driver);
+        ASSERT_EQ(attempts.size(), 2u) << driver;
+        for (const DisplayAttempt& a : attempts) EXPECT_EQ(a.accelerated, accelerated) << driver;
+        EXPECT_EQ(attempts[0].window_flags, Uint32{SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS}) << driver;
+        EXPECT_EQ(attempts[1].window_flags, 0u) << driver;
+    }
 }
 
 TEST(EnsureUiModules, BindsOnlyEmptySlots) {

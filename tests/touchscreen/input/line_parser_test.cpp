@@ -1,6 +1,7 @@
 // Splitting the reader's bytes into bounded lines, and the UTF-8 decoding that drops what
 // is not valid. The line table itself runs through real child processes.
 #include "input/line_parser.hpp"
+#include "display/convert.hpp"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,40 @@ TEST(TouchLineShape, UnicodeSpacesSeparateAndStrip) {
 TEST(TouchLineShape, CoordinatesOutsideOurIntegerWidthAreNotTouchLines) {
     EXPECT_EQ(parse_touch_line("1 99999999999 5").kind, ParsedLine::Kind::other);
     EXPECT_EQ(parse_touch_line("1 -2147483648 5").kind, ParsedLine::Kind::point);
+}
+
+}  // namespace
+}  // namespace ts::input
+
+namespace ts::input {
+namespace {
+
+// The reader's corners on a turned panel come back as the picture's corners; and a point the
+// picture turned by the same rotation put on the glass comes back where it was.
+TEST(TouchRotation, CornersAtEachRotation) {
+    const int w = 376, h = 960;
+    const struct {
+        int rotation;
+        int glass_w, glass_h;
+    } cases[] = {{0, w, h}, {90, h, w}, {180, w, h}, {270, h, w}};
+    for (const auto& c : cases) {
+        for (const auto& [px, py] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {100, 7}}) {
+            const display::Point g = display::rotate_point(px, py, w, h, c.rotation);
+            ASSERT_TRUE(g.x >= 0 && g.x < c.glass_w && g.y >= 0 && g.y < c.glass_h) << c.rotation;
+            EXPECT_EQ(picture_point(g.x, g.y, c.rotation, w, h), (TouchXY{px, py}))
+                << c.rotation << " from " << px << "," << py;
+        }
+    }
+    // The same table written out, so a fault shared by both functions still shows.
+    const struct {
+        int rotation, gx, gy;
+        TouchXY picture;
+    } corners[] = {
+        {90, 0, 0, {0, 959}},    {90, 959, 0, {0, 0}},      {90, 0, 375, {375, 959}}, {90, 959, 375, {375, 0}},
+        {180, 0, 0, {375, 959}}, {180, 375, 959, {0, 0}},   {270, 0, 0, {375, 0}},    {270, 959, 0, {375, 959}},
+        {270, 0, 375, {0, 0}},   {270, 959, 375, {0, 959}}, {0, 375, 0, {375, 0}},    {45, 3, 4, {3, 4}},
+    };
+    for (const auto& c : corners) EXPECT_EQ(picture_point(c.gx, c.gy, c.rotation, w, h), c.picture) << c.rotation;
 }
 
 }  // namespace

@@ -104,6 +104,7 @@ public:
     bool open = false;
     double progress = 0.0;
     std::function<void(SDL_Surface*)> on_draw;  // e.g. throw, to test error handling
+    bool unchanged = false;                     // what drawing_unchanged() answers
 
     void load_config() override { log_.add("load_config"); }
     bool is_settings_open() override { return open; }
@@ -121,6 +122,7 @@ public:
     void reset_rgb_animation() override { log_.add("reset_rgb_animation"); }
     void update_settings_animation() override { log_.add("update_settings_animation"); }
     void draw_settings_panel(SDL_Surface* screen) override;
+    bool drawing_unchanged() override { return unchanged; }
 
 private:
     CallLog& log_;

@@ -1,0 +1,56 @@
+// Time of converting the whole composed frame (376 x 960 xRGB) into a device's format and
+// rotation, beside one full-screen memcpy measured in the same run as the yardstick.
+#include "display/convert.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kW = 376, kH = 960;
+
+const std::vector<std::uint32_t>& picture() {
+    static const std::vector<std::uint32_t> p = [] {
+        std::vector<std::uint32_t> v(static_cast<std::size_t>(kW) * kH);
+        for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
+        return v;
+    }();
+    return p;
+}
+
+void BM_Memcpy(benchmark::State& st) {
+    const std::size_t bytes = std::size_t{kW} * kH * 4;
+    std::vector<std::uint32_t> to(picture().size());
+    for (auto _ : st) {
+        std::memcpy(to.data(), picture().data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// range(0): 0 XRGB8888, 1 RGB565, 2 XBGR8888, 3 packed 24-bit; range(1): rotation.
+void BM_Convert(benchmark::State& st) {
+    const ts::display::PixelLayout layouts[] = {ts::display::kXrgb8888, ts::display::kRgb565, ts::display::kXbgr8888,
+                                                ts::display::kRgb888};
+    const ts::display::PixelLayout layout = layouts[st.range(0)];
+    const int rotation = static_cast<int>(st.range(1));
+    const bool turned = rotation == 90 || rotation == 270;
+    const int stride = (turned ? kH : kW) * layout.bytes;
+    std::vector<std::uint8_t> to(static_cast<std::size_t>(stride) * (turned ? kW : kH));
+    const ts::display::Source src{picture().data(), kW, kH, kW};
+    for (auto _ : st) {
+        ts::display::convert_rows(src, 0, kH, {to.data(), stride, layout}, rotation);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+BENCHMARK(BM_Memcpy);
+BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{0, 1}, {0, 90, 180, 270}});
+BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{2, 3}, {0, 90}});
+
+}  // namespace
+
+BENCHMARK_MAIN();

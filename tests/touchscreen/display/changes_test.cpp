@@ -1,0 +1,81 @@
+// Which rows count as changed, and the backend order for each setting and environment.
+#include "display/changes.hpp"
+#include "display/choice.hpp"
+
+#include "core/sdl_types.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ts::display {
+namespace {
+
+void paint_row(SDL_Surface* s, int y, std::uint32_t v) {
+    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
+    row[s->w - 1] = v;  // the last pixel: a compare that stops short misses it
+}
+
+TEST(ChangeTracker, BandsOfChangedRows) {
+    using Bands = std::vector<RowBand>;
+    const struct {
+        const char* name;
+        std::vector<int> rows;  // rows given a new value
+        Bands expected;
+    } cases[] = {
+        {"nothing", {}, {}},
+        {"one row", {5}, {{5, 6}}},
+        {"first and last rows", {0, 99}, {{0, 1}, {99, 100}}},
+        {"close rows join", {10, 12, 17}, {{10, 18}}},
+        {"kJoinGap unchanged rows keep bands apart", {10, 11 + ChangeTracker::kJoinGap}, {{10, 11}, {19, 20}}},
+        {"too many bands become one", {0, 10, 20, 30, 40, 50, 60, 70, 80}, {{0, 81}}},
+    };
+    for (const auto& c : cases) {
+        core::Surface s = core::make_opaque_surface(7, 100);
+        SDL_FillRect(s.get(), nullptr, 0);
+        ChangeTracker t;
+        EXPECT_EQ(t.changed(s.get(), false), (Bands{{0, 100}})) << c.name << ": first frame is whole";
+        for (int y : c.rows) paint_row(s.get(), y, 0x123456);
+        EXPECT_EQ(t.changed(s.get(), false), c.expected) << c.name;
+        EXPECT_EQ(t.changed(s.get(), false), Bands{}) << c.name << ": the same again";
+        EXPECT_EQ(t.changed(s.get(), true), (Bands{{0, 100}})) << c.name << ": everything asked for";
+    }
+}
+
+TEST(ChangeTracker, ANewSizeIsWhole) {
+    ChangeTracker t;
+    core::Surface a = core::make_opaque_surface(4, 10), b = core::make_opaque_surface(4, 12);
+    SDL_FillRect(a.get(), nullptr, 0);
+    SDL_FillRect(b.get(), nullptr, 0);
+    t.changed(a.get(), false);
+    EXPECT_EQ(t.changed(b.get(), false), (std::vector<RowBand>{{0, 12}}));
+}
+
+TEST(ChooseBackends, OrderForEachSettingAndEnvironment) {
+    using V = std::vector<std::string>;
+    const struct {
+        std::string setting;
+        bool server, driver;
+        V order;
+        bool error, sdl_passed_over;
+    } cases[] = {
+        {"auto", true, false, {"sdl", "kms", "fbdev"}, false, false},
+        {"auto", false, true, {"sdl", "kms", "fbdev"}, false, false},
+        {"auto", false, false, {"kms", "fbdev", "sdl"}, false, true},
+        {"sdl", false, false, {"sdl"}, false, false},
+        {"kms", true, true, {"kms"}, false, false},
+        {"fbdev", true, false, {"fbdev"}, false, false},
+        {"framebuffer", false, false, {"kms", "fbdev", "sdl"}, true, true},
+        {"", true, false, {"sdl", "kms", "fbdev"}, true, false},
+    };
+    for (const auto& c : cases) {
+        const BackendChoice got = choose_backends(c.setting, c.server, c.driver);
+        EXPECT_EQ(got.order, c.order) << c.setting;
+        EXPECT_EQ(!got.error.empty(), c.error) << c.setting;
+        if (c.error) {
+            EXPECT_NE(got.error.find("\"" + c.setting + "\""), std::string::npos) << got.error;
+        }
+        EXPECT_EQ(got.passed_over.size(), c.sdl_passed_over ? 1u : 0u) << c.setting;
+    }
+}
+
+}  // namespace
+}  // namespace ts::display

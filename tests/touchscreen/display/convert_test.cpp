@@ -1,0 +1,124 @@
+// Conversion to each device format and rotation: the four corners are where off-by-one and
+// swapped 90/270 faults show, so every case checks them against the picture.
+#include "display/convert.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace ts::display {
+namespace {
+
+std::uint32_t read_px(const std::uint8_t* at, int bytes) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, at, static_cast<std::size_t>(bytes));
+    return v;
+}
+
+// A picture whose every pixel differs from its neighbours in all three channels.
+std::vector<std::uint32_t> picture(int w, int h) {
+    std::vector<std::uint32_t> p(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            p[static_cast<std::size_t>(y) * w + x] =
+                0x00FFFFFFu & ((static_cast<std::uint32_t>(x * 37 + y * 11) << 16) ^
+                               (static_cast<std::uint32_t>(x * 5 + y * 53) << 8) ^ static_cast<std::uint32_t>(x * 97 + y));
+        }
+    }
+    return p;
+}
+
+TEST(Pack, EachLayoutFromTheBitfields) {
+    const struct {
+        const char* name;
+        PixelLayout layout;
+        std::uint32_t in, out;
+    } cases[] = {
+        {"xrgb8888", kXrgb8888, 0x00123456, 0xFF123456},
+        {"xbgr8888", kXbgr8888, 0x00123456, 0xFF563412},
+        {"rgb565 white", kRgb565, 0x00FFFFFF, 0xFFFF},
+        {"rgb565", kRgb565, 0x00F8FC08, 0xFFE1},
+        {"bgr565", kBgr565, 0x00F8FC08, 0x0FFF},
+        {"rgb565 red", kRgb565, 0x00FF0000, 0xF800},
+        {"bgr565 red", kBgr565, 0x00FF0000, 0x001F},
+        {"rgb888 packed", kRgb888, 0x00123456, 0x123456},
+        {"bgr888 packed", {3, 0, 8, 8, 8, 16, 8}, 0x00123456, 0x563412},
+        {"argb1555: padding bit set", {2, 10, 5, 5, 5, 0, 5}, 0x00000000, 0x8000},
+    };
+    for (const auto& c : cases) EXPECT_EQ(pack(c.in, c.layout), c.out) << c.name;
+}
+
+TEST(RotatePoint, FourCornersAtEachRotation) {
+    const int w = 376, h = 960;
+    const struct {
+        int rotation;
+        Point tl, tr, bl, br;  // where the picture's corners land
+    } cases[] = {
+        {0, {0, 0}, {375, 0}, {0, 959}, {375, 959}},
+        {90, {959, 0}, {959, 375}, {0, 0}, {0, 375}},
+        {180, {375, 959}, {0, 959}, {375, 0}, {0, 0}},
+        {270, {0, 375}, {0, 0}, {959, 375}, {959, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(rotate_point(0, 0, w, h, c.rotation), c.tl) << c.rotation;
+        EXPECT_EQ(rotate_point(w - 1, 0, w, h, c.rotation), c.tr) << c.rotation;
+        EXPECT_EQ(rotate_point(0, h - 1, w, h, c.rotation), c.bl) << c.rotation;
+        EXPECT_EQ(rotate_point(w - 1, h - 1, w, h, c.rotation), c.br) << c.rotation;
+    }
+}
+
+// Every format at every rotation, into padded rows at an unaligned start: each target pixel
+// holds the packed picture pixel rotate_point sends there, and nothing outside is touched.
+TEST(ConvertRows, EveryPixelOfEveryFormatAndRotation) {
+    const int w = 37, h = 21;  // odd sizes: no loop may assume whole blocks
+    const std::vector<std::uint32_t> pic = picture(w, h);
+    const Source src{pic.data(), w, h, w};
+    const struct {
+        const char* name;
+        PixelLayout layout;
+    } formats[] = {{"xrgb8888", kXrgb8888}, {"xbgr8888", kXbgr8888}, {"rgb565", kRgb565},
+                   {"bgr565", kBgr565},     {"rgb888", kRgb888},     {"rgb565 on 4 bytes", {4, 11, 5, 5, 6, 0, 5}}};
+    for (const auto& f : formats) {
+        for (const int rotation : {0, 90, 180, 270}) {
+            const bool turned = rotation == 90 || rotation == 270;
+            const int tw = turned ? h : w, th = turned ? w : h;
+            const int b = f.layout.bytes, stride = tw * b + 13, lead = 3;
+            std::vector<std::uint8_t> mem(static_cast<std::size_t>(lead + stride * th + 16), 0xAB);
+            convert_rows(src, 0, h, {mem.data() + lead, stride, f.layout}, rotation);
+            int wrong = 0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    const Point p = rotate_point(x, y, w, h, rotation);
+                    const std::uint8_t* at = mem.data() + lead + p.y * stride + p.x * b;
+                    if (read_px(at, b) != pack(pic[static_cast<std::size_t>(y) * w + x], f.layout)) ++wrong;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << f.name << " at " << rotation;
+            EXPECT_EQ(mem[0], 0xAB) << f.name;
+            for (int y = 0; y < th; ++y) {  // the padding at the end of each row is left alone
+                EXPECT_EQ(mem[static_cast<std::size_t>(lead + y * stride + tw * b)], 0xAB) << f.name << " row " << y;
+            }
+        }
+    }
+}
+
+TEST(ConvertRows, OnlyTheGivenRowsAreWritten) {
+    const int w = 8, h = 10;
+    const std::vector<std::uint32_t> pic = picture(w, h);
+    for (const int rotation : {0, 90, 180, 270}) {
+        std::vector<std::uint8_t> mem(static_cast<std::size_t>(w * h * 4), 0);
+        const int stride = (rotation == 90 || rotation == 270 ? h : w) * 4;
+        convert_rows({pic.data(), w, h, w}, 3, 5, {mem.data(), stride, kXrgb8888}, rotation);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const Point p = rotate_point(x, y, w, h, rotation);
+                const bool written = read_px(mem.data() + p.y * stride + p.x * 4, 4) != 0;
+                EXPECT_EQ(written, y >= 3 && y < 5) << rotation << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ts::display

@@ -1,0 +1,29 @@
+// Which rows of the composed frame differ from the picture last shown, so that a frame whose
+// page was re-rendered to the same pixels presents nothing, and one whose clock digits
+// changed presents a band of a few dozen rows instead of 1.4 MB. Main thread only.
+#pragma once
+
+#include "presenter.hpp"
+
+#include <cstdint>
+#include <vector>
+
+namespace ts::display {
+
+class ChangeTracker {
+public:
+    // Bands of rows of `frame` (32-bit pixels) that differ from the frame last given here, or
+    // every row when `everything` or the size changed; remembers the rows for the next call.
+    // Neighbouring bands closer than kJoinGap rows are joined, and at most kMaxBands are given.
+    const std::vector<RowBand>& changed(const SDL_Surface* frame, bool everything);
+
+    static constexpr int kJoinGap = 8;    // rows: a separate update costs more than a few rows
+    static constexpr int kMaxBands = 8;
+
+private:
+    std::vector<std::uint32_t> last_;
+    int w_ = 0, h_ = 0;
+    std::vector<RowBand> bands_;
+};
+
+}  // namespace ts::display

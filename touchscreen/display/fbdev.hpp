@@ -1,0 +1,72 @@
+// Frames on a Linux framebuffer device (/dev/fbN): SPI panels through fbtft and boards whose
+// display exposes nothing else. Packed true-colour framebuffers only; the picture is turned
+// and converted to the device's format as its changed rows are written. Main thread only,
+// except the flush thread, which only calls fsync.
+#pragma once
+
+#include "convert.hpp"
+#include "presenter.hpp"
+
+#include "../core/sdl_types.hpp"
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace ts::display {
+
+// The system calls the presenter makes; tests stand in for a device with their own.
+// Each returns what the libc call returns, with errno set on failure.
+class FbSystem {
+public:
+    virtual ~FbSystem() = default;
+    virtual int open(const char* path, int flags);
+    virtual int ioctl(int fd, unsigned long request, void* arg);
+    virtual void* mmap(std::size_t length, int fd);  // shared, read and write
+    virtual int munmap(void* addr, std::size_t length);
+    virtual int fsync(int fd);
+    virtual int close(int fd);
+};
+
+class FbdevPresenter : public Presenter {
+public:
+    // Opens and maps the device, unblanks it and puts the console into graphics mode. Throws
+    // std::runtime_error naming the device and the cause. w x h: the composed picture.
+    FbdevPresenter(const std::string& path, int rotation, int w, int h,
+                   std::shared_ptr<FbSystem> sys = std::make_shared<FbSystem>());
+    ~FbdevPresenter() override;
+    FbdevPresenter(const FbdevPresenter&) = delete;
+    FbdevPresenter& operator=(const FbdevPresenter&) = delete;
+
+    SDL_Surface* frame() override { return frame_.get(); }
+    void present(std::span<const RowBand> bands) override;
+    const char* name() const override { return "fbdev"; }
+
+    const PixelLayout& layout() const { return target_.layout; }
+
+private:
+    void flush_loop();
+
+    std::shared_ptr<FbSystem> sys_;
+    std::string path_;
+    int fd_ = -1;
+    int tty_ = -1, tty_mode_ = 0;  // the controlling VT and its mode before ours, when there is one
+    std::uint8_t* map_ = nullptr;
+    std::size_t map_len_ = 0;
+    int rotation_ = 0;
+    Target target_;
+    core::Surface frame_;
+    // fsync of a deferred-I/O device waits for the transfer: it runs on its own thread.
+    std::mutex flush_lock_;
+    std::condition_variable flush_wanted_;
+    bool flush_pending_ = false, stopping_ = false;
+    std::thread flusher_;
+};
+
+std::unique_ptr<Presenter> open_fbdev(const std::string& path, int rotation, int w, int h);
+
+}  // namespace ts::display

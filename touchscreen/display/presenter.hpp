@@ -1,0 +1,30 @@
+// The one seam between the composed frame (a 376 x 960 picture in 32-bit xRGB) and the glass:
+// the frame loop composes into frame() and hands over the rows that changed, and never knows
+// whether they go to an SDL window, a KMS plane or a Linux framebuffer.
+#pragma once
+
+#include <SDL.h>
+
+#include <span>
+
+namespace ts::display {
+
+// Rows [y0, y1) of the composed frame, in pixels.
+struct RowBand {
+    int y0 = 0, y1 = 0;
+    friend bool operator==(const RowBand&, const RowBand&) = default;
+};
+
+class Presenter {
+public:
+    virtual ~Presenter() = default;
+    // The surface every frame is composed into; valid for the presenter's life. Main thread only.
+    virtual SDL_Surface* frame() = 0;
+    // Shows the given bands of frame() on the glass; nothing else of it may have changed since
+    // the last call. Main thread only. Throws on a failure of the output.
+    virtual void present(std::span<const RowBand> bands) = 0;
+    // "sdl", "kms" or "fbdev", for the log.
+    virtual const char* name() const = 0;
+};
+
+}  // namespace ts::display
