@@ -16,6 +16,7 @@ namespace ts::app {
 
 struct Builtin {
     Builtin() {
+        feedhub.add_background_work([this] { weather.start(); }, [this] { weather.stop(); });
         panelkit.drive_hardware = true;
         feedhub.on_screen_change = [this](bool on) {
             if (on) return;  // the backlight comes back once a fresh frame is shown
@@ -33,7 +34,6 @@ struct Builtin {
     // Forecasts on a thread of their own, started with the data manager's background work.
     weather::WeatherService weather{[this] { return knobs.settings(); }, [this] { return knobs.WEATHER_UPDATE_INTERVAL(); }};
     pages::BuiltinPageLoader loader{knobs, &weather};
-    Builtin() { feedhub.add_background_work([this] { weather.start(); }, [this] { weather.stop(); }); }
     services::Components components{knobs, panelkit, feedhub, pulldeck, loader, {}, {}, {}, {}};
     config::LiveConfig live{knobs, config::locate_config()};
 
