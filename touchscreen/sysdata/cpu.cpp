@@ -30,6 +30,7 @@ std::optional<CpuTimes> parse_times(std::string_view fields) {
 }  // namespace
 
 std::optional<StatSample> parse_stat(std::string_view text) {
+    text = parse::whole_lines(text);
     StatSample s;
     bool have_all = false;
     while (!text.empty()) {
@@ -86,6 +87,7 @@ std::vector<int> parse_cpu_list(std::string_view text) {
 }
 
 std::optional<std::array<double, 3>> parse_loadavg(std::string_view text) {
+    text = parse::whole_lines(text);
     std::array<double, 3> a{};
     for (double& x : a) {
         const auto v = parse::real(text);
@@ -96,6 +98,7 @@ std::optional<std::array<double, 3>> parse_loadavg(std::string_view text) {
 }
 
 std::optional<Frequency> parse_cpuinfo_mhz(std::string_view text) {
+    text = parse::whole_lines(text);
     Frequency f;
     int n = 0;
     while (!text.empty()) {

@@ -31,6 +31,7 @@ bool is_whole_disk(std::string_view n) {
 }
 
 std::vector<DiskCounters> parse_diskstats(std::string_view text) {
+    text = parse::whole_lines(text);
     std::vector<DiskCounters> disks;
     while (!text.empty()) {
         std::string_view l = parse::line(text);

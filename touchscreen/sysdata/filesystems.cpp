@@ -24,6 +24,7 @@ std::string unescape_octal(std::string_view s) {
 }
 
 std::vector<Mount> parse_mountinfo(std::string_view text) {
+    text = parse::whole_lines(text);
     std::vector<Mount> mounts;
     while (!text.empty()) {
         std::string_view l = parse::line(text);

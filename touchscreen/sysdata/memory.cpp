@@ -7,6 +7,7 @@
 namespace ts::sysdata {
 
 std::optional<Memory> parse_meminfo(std::string_view text) {
+    text = parse::whole_lines(text);
     enum Key { kTotal, kFree, kAvailable, kBuffers, kCached, kReclaimable, kSwapTotal, kSwapFree, kCount };
     static constexpr std::string_view kNames[kCount] = {"MemTotal:", "MemFree:", "MemAvailable:", "Buffers:",
                                                         "Cached:",   "SReclaimable:", "SwapTotal:", "SwapFree:"};
@@ -18,7 +19,7 @@ std::optional<Memory> parse_meminfo(std::string_view text) {
             if (name != kNames[k]) continue;
             const auto kib = parse::unsigned_field(l);
             const std::string_view unit = parse::word(l);
-            if (kib && (unit == "kB" || unit.empty()) && *kib < (std::uint64_t{1} << 53)) v[k] = *kib * 1024;
+            if (kib && unit == "kB" && *kib < (std::uint64_t{1} << 53)) v[k] = *kib * 1024;
             break;
         }
     }

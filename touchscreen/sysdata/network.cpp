@@ -10,6 +10,7 @@
 namespace ts::sysdata {
 
 std::vector<NetCounters> parse_net_dev(std::string_view text) {
+    text = parse::whole_lines(text);
     std::vector<NetCounters> out;
     while (!text.empty()) {
         std::string_view l = parse::line(text);
@@ -35,6 +36,7 @@ std::vector<NetCounters> parse_net_dev(std::string_view text) {
 }
 
 std::string parse_default_route(std::string_view text) {
+    text = parse::whole_lines(text);
     std::string best;
     std::uint64_t best_metric = std::numeric_limits<std::uint64_t>::max();
     parse::line(text);  // header
@@ -59,6 +61,7 @@ std::string parse_default_route(std::string_view text) {
 }
 
 std::string parse_default_route6(std::string_view text) {
+    text = parse::whole_lines(text);
     std::string best;
     std::uint64_t best_metric = std::numeric_limits<std::uint64_t>::max();
     while (!text.empty()) {

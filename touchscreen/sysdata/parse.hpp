@@ -53,6 +53,13 @@ inline std::optional<double> real(std::string_view& v) {
     return x;
 }
 
+// Only the lines that end in a newline: the kernel ends every line with one, so text
+// after the last newline was cut short and would give a wrong figure (a number missing digits).
+inline std::string_view whole_lines(std::string_view v) {
+    const auto nl = v.rfind('\n');
+    return nl == std::string_view::npos ? std::string_view{} : v.substr(0, nl + 1);
+}
+
 // The next line without its newline; the view moves past it.
 inline std::string_view line(std::string_view& v) {
     const auto nl = v.find('\n');

@@ -10,6 +10,7 @@
 namespace ts::sysdata {
 
 std::optional<PidStat> parse_pid_stat(std::string_view text) {
+    text = parse::whole_lines(text);
     const auto open = text.find('(');
     const auto close = text.rfind(')');
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) return std::nullopt;
@@ -35,6 +36,7 @@ std::optional<PidStat> parse_pid_stat(std::string_view text) {
 }
 
 std::optional<std::uint64_t> parse_statm_resident(std::string_view text) {
+    text = parse::whole_lines(text);
     if (!parse::unsigned_field(text)) return std::nullopt;
     return parse::unsigned_field(text);
 }

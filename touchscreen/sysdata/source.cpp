@@ -78,7 +78,7 @@ std::vector<std::string> Source::list(std::string_view rel) const {
     if (dir == nullptr) return names;
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view n = e->d_name;
-        if (n != "." && n != "..") names.emplace_back(n);
+        if (!n.empty() && n.front() != '.') names.emplace_back(n);  // also skips a fixture's .keep
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());

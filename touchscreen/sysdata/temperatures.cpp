@@ -52,6 +52,7 @@ const Input* with_label(const std::vector<Input>& in, std::string_view prefix) {
 }  // namespace
 
 std::optional<double> parse_millidegrees(std::string_view text) {
+    text = parse::whole_lines(text);
     const auto v = parse::integer(text);
     parse::skip_spaces(text);
     if (!v || !text.empty()) return std::nullopt;
