@@ -61,7 +61,7 @@ TEST(Filesystems, ShowAndHideLists) {
     EXPECT_EQ(points(select_filesystems(mounts, {}, {"/boot/efi", "/tank"})),
               (std::vector<std::string>{"/", "/home", "/srv/media/archive/photographs 2019 to 2024", "/tank/media"}));
     EXPECT_EQ(points(select_filesystems(mounts, {}, {"/tank", "/tank/media", "/home"})),
-              (std::vector<std::string>{"/", "/boot/efi", "/srv/media/archive/photographs 2019 to 2024"}));
+              (std::vector<std::string>{"/", "/boot/efi", "/mnt/my data", "/srv/media/archive/photographs 2019 to 2024"}));
     // show keeps its own order; a pseudo filesystem stays out even when named.
     EXPECT_EQ(points(select_filesystems(mounts, {"/home", "/", "/proc"}, {})),
               (std::vector<std::string>{"/home", "/"}));
