@@ -28,4 +28,14 @@ void FeedHub::check_auto_off() {
     if (limit > 0 && screen_on_.load() && now_() - idle_since_ >= limit) screen_on_.store(false);
 }
 
+void FeedHub::start_core() {
+    running_.store(true);
+    if (core_start_) core_start_();
+}
+
+void FeedHub::stop_core() {
+    running_.store(false);
+    if (core_stop_) core_stop_();
+}
+
 }  // namespace ts::data

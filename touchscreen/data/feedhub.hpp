@@ -14,8 +14,8 @@ public:
     // now: monotonic seconds; injectable for tests.
     explicit FeedHub(std::function<double()> now = {});
 
-    void start_core() override { running_.store(true); }
-    void stop_core() override { running_.store(false); }
+    void start_core() override;
+    void stop_core() override;
     bool get_screen_status() override { return screen_on_.load(); }
     void wake_screen() override;
     void check_auto_off() override;
@@ -27,6 +27,11 @@ public:
     // A touch happened; restarts the idle count. Main thread.
     void note_activity() { idle_since_ = now_(); }
     bool running() const { return running_.load(); }
+    // Background work that starts and stops with the core (the system-figure sampler). Main thread.
+    void on_core(std::function<void()> start, std::function<void()> stop) {
+        core_start_ = std::move(start);
+        core_stop_ = std::move(stop);
+    }
 
 private:
     std::function<double()> now_;
@@ -34,6 +39,7 @@ private:
     std::atomic<bool> screen_on_{true};
     std::atomic<int> auto_off_seconds_{0};
     double idle_since_ = 0;  // main thread only
+    std::function<void()> core_start_, core_stop_;
 };
 
 }  // namespace ts::data

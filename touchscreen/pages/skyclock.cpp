@@ -3,6 +3,7 @@
 #include "activity_card.hpp"
 #include "weather_card.hpp"
 
+#include <algorithm>
 #include <ctime>
 
 namespace ts::pages {
@@ -32,7 +33,11 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     knobs_.text.draw(s, date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
 
     draw_weather_card(knobs_, s, {rect.x + 12, rect.y + 220, rect.w - 24, 220});
-    draw_activity_card(knobs_, s, {rect.x + 12, rect.y + 460, rect.w - 24, 200});
+    // The machine's own card sits in the page's lower third, below the weather card.
+    const auto snap = feed_ ? feed_() : nullptr;
+    const int top = rect.y + 610;  // page y 640 with the page starting at y 30
+    draw_activity_card(knobs_, s, {rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)}, snap.get(),
+                       trace);
 }
 
 }  // namespace ts::pages
