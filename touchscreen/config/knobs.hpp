@@ -31,7 +31,7 @@ public:
     double time_update_interval = 1.0;
     double weather_update_interval = 600.0;
     double bg_change_interval = 300.0;
-    int cpu_height = 620, mem_height = 304;   // pixels; page 2 fits 12 + 620 + 12 + 304
+    int cpu_height = 650, mem_height = 274;   // pixels; page 2 fits 12 + 650 + 12 + 274
     int net_height = 300, proc_height = 600;  // pixels; page 3 fits 12 + 300 + 12 + 600
     std::string font_regular = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     std::string font_bold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";

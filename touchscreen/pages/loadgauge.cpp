@@ -35,8 +35,11 @@ void LoadGauge::draw_cpu(SDL_Surface* s, SDL_Rect rect) {
     c.text_right(c.fit(load, 14, inner - 120), right, y + 20, 14, c.color("text_gray"));
     y += 50;
 
-    // History of the total, 0-100 %.
-    const int graph_h = std::clamp(rect.h / 5, 60, 120);
+    // Cores below take what they need; the history of the total gets the rest.
+    const int bottom = rect.y + rect.h - kPad;
+    const int core_count = cpu ? static_cast<int>(std::min<std::size_t>(cpu->cores.size(), 64)) : 0;
+    const int cores_h = core_count == 0 ? 24 : core_count <= 8 ? core_count * 32 : 20 + ((core_count + 15) / 16) * 44;
+    const int graph_h = std::clamp(bottom - y - cores_h - 14, 60, 320);
     const SDL_Rect g{left, y, inner, graph_h};
     paint::fill(s, g, c.color("track"), 90);
     for (int q = 1; q < 4; ++q) paint::fill(s, {left, y + graph_h * q / 4, inner, 1}, c.color("track"));
@@ -45,7 +48,6 @@ void LoadGauge::draw_cpu(SDL_Surface* s, SDL_Rect rect) {
     y += graph_h + 14;
 
     // Cores: labelled rows up to 8, else a grid of upright bars.
-    const int bottom = rect.y + rect.h - kPad;
     const std::vector<std::optional<double>> none;
     const auto& cores = cpu ? cpu->cores : none;
     const int n = static_cast<int>(std::min<std::size_t>(cores.size(), 64));
@@ -54,7 +56,7 @@ void LoadGauge::draw_cpu(SDL_Surface* s, SDL_Rect rect) {
         return;
     }
     if (n <= 8) {
-        const int row = std::clamp((bottom - y) / n, 18, 34);
+        const int row = std::clamp((bottom - y) / n, 18, 32);
         for (int i = 0; i < n; ++i) {
             const int ry = y + i * row;
             const auto& v = cores[static_cast<std::size_t>(i)];
@@ -104,7 +106,8 @@ void LoadGauge::draw_memory(SDL_Surface* s, SDL_Rect rect) {
     }
     const double total = static_cast<double>(m->total);
     row("used", format_bytes(m->used) + " of " + format_bytes(m->total), m->used / total);
-    row("cache / buffers", format_bytes(m->cached) + " / " + format_bytes(m->buffers), std::nullopt);
+    row("cache / buffers", format_bytes(m->cached) + " / " + format_bytes(m->buffers),
+        static_cast<double>(m->cached + m->buffers) / total);
     row("available", format_bytes(m->available), std::nullopt);
     if (m->swap_total == 0) {
         row("swap", "no swap", std::nullopt);

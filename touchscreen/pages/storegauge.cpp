@@ -11,6 +11,7 @@ using namespace sysdata;
 namespace {
 
 constexpr int kDiskRow = 58;  // pixels: name and figures, bar below
+constexpr int kRowInk = 40;   // pixels of a disk row that hold something
 constexpr int kTempRow = 32;  // pixels
 constexpr int kGap = 12;      // pixels between the two cards
 
@@ -25,8 +26,12 @@ void StoreGauge::draw_disk(SDL_Surface* s, SDL_Rect rect) {
     // Temperatures take what their rows need (one line for "no sensors"), at most 8 rows.
     const int temp_rows = std::clamp(static_cast<int>(temps.size()), 1, 8);
     const int temp_h = kPad + 34 + temp_rows * kTempRow + kPad - 6;
-    const SDL_Rect disks{rect.x, rect.y, rect.w, rect.h - temp_h - kGap};
-    const SDL_Rect sensors{rect.x, rect.y + rect.h - temp_h, rect.w, temp_h};
+    // The disks card is as tall as its rows, up to what the temperatures leave; the
+    // temperatures follow right below it.
+    const int fs_count = snap && snap->filesystems ? static_cast<int>(snap->filesystems->size()) : 1;
+    const int disks_need = kPad + 34 + (std::max(1, fs_count) - 1) * kDiskRow + kRowInk + kPad;
+    const SDL_Rect disks{rect.x, rect.y, rect.w, std::min(disks_need, rect.h - temp_h - kGap)};
+    const SDL_Rect sensors{rect.x, disks.y + disks.h + kGap, rect.w, temp_h};
     const int left = rect.x + kPad, right = rect.x + rect.w - kPad, inner = rect.w - 2 * kPad;
 
     int y = c.card(disks, "Disks");
@@ -34,7 +39,8 @@ void StoreGauge::draw_disk(SDL_Surface* s, SDL_Rect rect) {
         c.text(kUnknown, left, y, 14, c.color("text_gray"));
     } else {
         const auto& fs = *snap->filesystems;
-        const int room = (disks.y + disks.h - kPad - y) / kDiskRow;
+        const int space = disks.y + disks.h - kPad - y;
+        const int room = space < kRowInk ? 0 : (space - kRowInk) / kDiskRow + 1;
         const int n = static_cast<int>(fs.size());
         // When they do not all fit, the last row says how many more there are.
         const int shown = n <= room ? n : std::max(0, room - 1);
