@@ -5,6 +5,7 @@
 #include "snapshot.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 #include <unistd.h>
 
@@ -21,5 +22,9 @@ int main(int argc, char** argv) {
     }
     auto* clock = new ts::core::SteadyClock();
     auto* app = new ts::app::App(builtin->components, *clock);
+    // TS_START_PAGE=1..4 opens on that page: lets a page be watched at rest without touches.
+    if (const char* page = std::getenv("TS_START_PAGE"); page != nullptr && page[0] >= '1' && page[0] <= '4' && !page[1]) {
+        app->state()._current_page = page[0] - '1';
+    }
     _exit(ts::app::run_program(*app));
 }
