@@ -227,5 +227,25 @@ TEST(SamplerThread, PublishesSnapshotsAndStops) {
     EXPECT_EQ(s->cpu.history.size(), before);
 }
 
+TEST(SamplerThread, ScreenOffSamplesOnlyWhatTheGraphsNeed) {
+    TempRoot root("procs");
+    root.write_fixture("proc/stat", "stat/sample1");
+    root.write_fixture("proc/meminfo", "meminfo/swap");
+    Sampler sampler(Source(root.path()), no_address(), [] { return Intervals{0.2, 0.2, 0.2, 0.2, 0.2}; },
+                    [] { return false; });
+    sampler.start();
+    std::shared_ptr<const Snapshot> s;
+    for (int i = 0; i < 200 && !(s && s->cpu.history.size() >= 2); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        s = sampler.latest();
+    }
+    sampler.stop();
+    ASSERT_TRUE(s);
+    EXPECT_GE(s->cpu.history.size(), 2u);
+    EXPECT_GE(s->disk.read_history.size(), 1u);
+    EXPECT_FALSE(s->memory);     // not on any graph
+    EXPECT_FALSE(s->processes);  // the scan stops
+}
+
 }  // namespace
 }  // namespace ts::sysdata
