@@ -11,11 +11,29 @@
 #include "../services/components.hpp"
 #include "../weather/service.hpp"
 #include "app.hpp"
+#include "../sysdata/sampler.hpp"
 
 namespace ts::app {
 
+// The system figures follow the configuration file: disks to show or hide, the interface.
+inline sysdata::CollectorOptions sysdata_options(config::Knobs& k) {
+    sysdata::CollectorOptions o;
+    o.disks_show = [&k] { return k.settings()->disks.show; };
+    o.disks_hide = [&k] { return k.settings()->disks.hide; };
+    o.interface = [&k] { return k.settings()->network.interface; };
+    return o;
+}
+
+inline std::function<sysdata::Intervals()> sysdata_intervals(services::Config& c) {
+    return [&c] {
+        return sysdata::Intervals{c.CPU_UPDATE_INTERVAL(), c.MEMORY_UPDATE_INTERVAL(), c.DISK_UPDATE_INTERVAL(),
+                                  c.NETWORK_UPDATE_INTERVAL(), c.PROCESS_UPDATE_INTERVAL()};
+    };
+}
+
 struct Builtin {
     Builtin() {
+        feedhub.add_background_work([this] { sampler.start(); }, [this] { sampler.stop(); });
         feedhub.add_background_work([this] { weather.start(); }, [this] { weather.stop(); });
         panelkit.drive_hardware = true;
         feedhub.on_screen_change = [this](bool on) {
@@ -30,10 +48,12 @@ struct Builtin {
     config::Knobs knobs;
     panel::PanelKit panelkit{knobs};
     data::FeedHub feedhub;
+    sysdata::Sampler sampler{sysdata::Source("/"), sysdata_options(knobs), sysdata_intervals(knobs),
+                             [this] { return feedhub.get_screen_status(); }};
     controlcentre::PullDeck pulldeck{knobs, feedhub, panelkit, controlcentre::default_settings_path()};
     // Forecasts on a thread of their own, started with the data manager's background work.
     weather::WeatherService weather{[this] { return knobs.settings(); }, [this] { return knobs.WEATHER_UPDATE_INTERVAL(); }};
-    pages::BuiltinPageLoader loader{knobs, &weather};
+    pages::BuiltinPageLoader loader{knobs, [this] { return sampler.latest(); }, &weather};
     services::Components components{knobs, panelkit, feedhub, pulldeck, loader, {}, {}, {}, {}};
     config::LiveConfig live{knobs, config::locate_config()};
 

@@ -33,7 +33,7 @@ public:
     std::atomic<double> time_update_interval = 1.0;
     std::atomic<double> weather_update_interval = 600.0;
     std::atomic<double> bg_change_interval = 300.0;
-    int cpu_height = 420, mem_height = 300;   // pixels; page 1 fits 12 + 420 + 12 + 300
+    int cpu_height = 650, mem_height = 274;   // pixels; page 2 fits 12 + 650 + 12 + 274
     int net_height = 300, proc_height = 600;  // pixels; page 3 fits 12 + 300 + 12 + 600
     std::string font_regular = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     std::string font_bold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";

@@ -2,6 +2,9 @@
 
 #include "../paint/paint.hpp"
 
+#include <algorithm>
+#include <cmath>
+
 namespace ts::pages {
 
 using config::Knobs;
@@ -23,6 +26,70 @@ int gauge_row(Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const std::string&
 
 void rows(Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const char* const* labels, int count) {
     for (int i = 0; i < count && y + 48 <= rect.y + rect.h; ++i) y = gauge_row(k, s, rect, y, labels[i], "--", 0.0);
+}
+
+int Canvas::text(const std::string& t, int x, int y, int size, core::Color c, bool bold) {
+    const int w = k.text.draw(s, t, x, y, size, c, bold);
+    if (trace_ != nullptr && !t.empty()) trace_->push_back({t, {x, y, k.text.width(t, size, bold), size + size / 3}});
+    return w;
+}
+
+int Canvas::text_right(const std::string& t, int right, int y, int size, core::Color c, bool bold) {
+    const int x = right - width(t, size, bold);
+    text(t, x, y, size, c, bold);
+    return x;
+}
+
+std::string Canvas::fit(const std::string& t, int size, int max_w, bool bold) {
+    if (width(t, size, bold) <= max_w) return t;
+    std::string cut = t;
+    while (!cut.empty()) {
+        // Drop one UTF-8 character: continuation bytes first, then its lead byte.
+        while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80) cut.pop_back();
+        if (!cut.empty()) cut.pop_back();
+        while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+        if (width(cut + "\u2026", size, bold) <= max_w) return cut + "\u2026";
+    }
+    return "\u2026";
+}
+
+int Canvas::card(SDL_Rect rect, const std::string& title, const std::string& note) {
+    paint::rounded_box(s, rect, 18, color("card"), 200);
+    const int tw = text(title, rect.x + kPad, rect.y + kPad, 18, color("text"), true);
+    if (!note.empty()) {
+        const int room = rect.w - 2 * kPad - tw - 12;
+        text_right(fit(note, 14, room), rect.x + rect.w - kPad, rect.y + kPad + 3, 14, color("text_gray"));
+    }
+    return rect.y + kPad + 34;
+}
+
+core::Color Canvas::fill_color(double f) const {
+    return f > 0.9 ? color("bad") : f > 0.8 ? color("warn") : color("good");
+}
+
+void Canvas::fill_bar(SDL_Rect r, double f) {
+    f = std::clamp(std::isfinite(f) ? f : 0.0, 0.0, 1.0);
+    paint::bar(s, r, f, color("track"), fill_color(f));
+}
+
+void Canvas::graph(SDL_Rect r, const sysdata::History& h, double max, core::Color c, Uint8 alpha, bool line_only) {
+    const int n = static_cast<int>(sysdata::History::kSize);
+    const int count = static_cast<int>(h.size());
+    if (max <= 0) max = 1;
+    for (int i = 0; i < count; ++i) {
+        const double v = h.at(static_cast<std::size_t>(i));
+        if (!std::isfinite(v)) continue;
+        // Newest at the right edge; a column per sample.
+        const int slot = n - count + i;
+        const int x0 = r.x + slot * r.w / n, x1 = r.x + (slot + 1) * r.w / n;
+        const int bar = std::clamp(static_cast<int>(std::lround(v / max * r.h)), v > 0 ? 1 : 0, r.h);
+        if (line_only) {
+            const int top = r.y + r.h - std::max(bar, 2);
+            paint::fill(s, {x0, top, x1 - x0, 2}, c, alpha);
+        } else if (bar > 0) {
+            paint::fill(s, {x0, r.y + r.h - bar, std::max(1, x1 - x0 - 1), bar}, c, alpha);
+        }
+    }
 }
 
 }  // namespace ts::pages

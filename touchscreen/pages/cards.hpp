@@ -1,11 +1,16 @@
-// Drawing pieces the built-in pages share: a titled card and a labelled bar row.
+// Drawing pieces the built-in pages share: a titled card, labelled bars, history graphs,
+// text cut to fit with an ellipsis, and an optional record of every text drawn (for tests).
 #pragma once
 
 #include "../config/knobs.hpp"
+#include "../sysdata/snapshot.hpp"
 
 #include <SDL.h>
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace ts::pages {
 
@@ -18,5 +23,43 @@ int gauge_row(config::Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const std:
               const std::string& figure, double fraction);
 // Placeholder rows ("--") for figures not gathered yet, as many as fit.
 void rows(config::Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const char* const* labels, int count);
+
+// Where the system-figure pages get their data: the sampler's latest snapshot, or nothing yet.
+using SnapshotFeed = std::function<std::shared_ptr<const sysdata::Snapshot>()>;
+
+// Every text a page drew and the box it took, in drawing order.
+struct DrawnText {
+    std::string text;
+    SDL_Rect box;
+};
+using TextTrace = std::vector<DrawnText>;
+
+// A page surface with the configuration's fonts and colours; main thread only.
+class Canvas {
+public:
+    Canvas(config::Knobs& k, SDL_Surface* s, TextTrace* trace) : k(k), s(s), trace_(trace) {}
+    // Draws with the top-left at (x, y); returns the width.
+    int text(const std::string& t, int x, int y, int size, core::Color c, bool bold = false);
+    // Draws ending at x = right; returns the left edge.
+    int text_right(const std::string& t, int right, int y, int size, core::Color c, bool bold = false);
+    // t itself when it fits max_w pixels, else cut at a character boundary with "…".
+    std::string fit(const std::string& t, int size, int max_w, bool bold = false);
+    int width(const std::string& t, int size, bool bold = false) { return k.text.width(t, size, bold); }
+    core::Color color(const char* name) const { return k.color(name); }
+
+    // A titled card; returns the y below the title. The note sits at the title's right.
+    int card(SDL_Rect rect, const std::string& title, const std::string& note = "");
+    // Bar coloured by fill: green, amber above 80 %, red above 90 %.
+    void fill_bar(SDL_Rect r, double fraction);
+    core::Color fill_color(double fraction) const;
+    // The history as columns from the bottom of r scaled to max; gaps where unknown.
+    void graph(SDL_Rect r, const sysdata::History& h, double max, core::Color c, Uint8 alpha, bool line_only = false);
+
+    config::Knobs& k;
+    SDL_Surface* s;
+
+private:
+    TextTrace* trace_;
+};
 
 }  // namespace ts::pages

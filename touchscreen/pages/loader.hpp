@@ -12,15 +12,20 @@ namespace ts::pages {
 
 class BuiltinPageLoader : public services::PageProviderLoader {
 public:
-    explicit BuiltinPageLoader(config::Knobs& knobs, const weather::WeatherService* weather = nullptr)
-        : knobs_(knobs), weather_(weather) {}
-    std::unique_ptr<services::LoadPage> load_loadgauge() override { return std::make_unique<LoadGauge>(knobs_); }
-    std::unique_ptr<services::StoragePage> load_storegauge() override { return std::make_unique<StoreGauge>(knobs_); }
-    std::unique_ptr<services::NetworkPage> load_linkgauge() override { return std::make_unique<LinkGauge>(knobs_); }
-    std::unique_ptr<services::ClockWeatherPage> load_skyclock() override { return std::make_unique<SkyClock>(knobs_, weather_); }
+    // feed: the sampler's latest snapshot; without one the system pages show unknown figures.
+    // weather may be null: the card then says it has no forecast.
+    explicit BuiltinPageLoader(config::Knobs& knobs, SnapshotFeed feed = {}, const weather::WeatherService* weather = nullptr)
+        : knobs_(knobs), feed_(std::move(feed)), weather_(weather) {}
+    std::unique_ptr<services::LoadPage> load_loadgauge() override { return std::make_unique<LoadGauge>(knobs_, feed_); }
+    std::unique_ptr<services::StoragePage> load_storegauge() override { return std::make_unique<StoreGauge>(knobs_, feed_); }
+    std::unique_ptr<services::NetworkPage> load_linkgauge() override { return std::make_unique<LinkGauge>(knobs_, feed_); }
+    std::unique_ptr<services::ClockWeatherPage> load_skyclock() override {
+        return std::make_unique<SkyClock>(knobs_, feed_, weather_);
+    }
 
 private:
     config::Knobs& knobs_;
+    SnapshotFeed feed_;
     const weather::WeatherService* weather_;
 };
 

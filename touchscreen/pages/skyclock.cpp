@@ -4,6 +4,7 @@
 #include "clock_text.hpp"
 #include "weather_card.hpp"
 
+#include <algorithm>
 #include <ctime>
 
 namespace ts::pages {
@@ -37,7 +38,11 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     const auto view = weather_ != nullptr ? weather_->view() : nullptr;
     const double unix_now = unix_time ? unix_time() : static_cast<double>(std::time(nullptr));
     draw_weather_card(knobs_, s, {rect.x + 12, rect.y + 220, rect.w - 24, 370}, view.get(), unix_now);
-    draw_activity_card(knobs_, s, {rect.x + 12, rect.y + 610, rect.w - 24, 200});
+    // The machine's own card sits in the page's lower third, below the weather card.
+    const auto snap = feed_ ? feed_() : nullptr;
+    const int top = rect.y + 610;  // page y 640 with the page starting at y 30
+    draw_activity_card(knobs_, s, {rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)}, snap.get(),
+                       trace);
 }
 
 }  // namespace ts::pages

@@ -1,6 +1,8 @@
 // Page 1: the clock and date, the weather card and the machine's disk activity.
 #pragma once
 
+#include "cards.hpp"
+
 #include "../config/knobs.hpp"
 #include "../services/page_providers.hpp"
 #include "../weather/service.hpp"
@@ -13,16 +15,18 @@ namespace ts::pages {
 class SkyClock : public services::ClockWeatherPage {
 public:
     // weather may be null: the card then says it has no forecast.
-    explicit SkyClock(config::Knobs& knobs, const weather::WeatherService* weather = nullptr)
-        : knobs_(knobs), weather_(weather) {}
+    explicit SkyClock(config::Knobs& knobs, SnapshotFeed feed = {}, const weather::WeatherService* weather = nullptr)
+        : knobs_(knobs), feed_(std::move(feed)), weather_(weather) {}
     void draw_weather_page(SDL_Surface* surface, SDL_Rect rect) override;
     // Local time to show; replaceable for tests.
     std::function<std::tm()> local_time;
     // Unix seconds for the weather's age; replaceable for tests.
     std::function<double()> unix_time;
+    TextTrace* trace = nullptr;  // tests: records the activity card's texts
 
 private:
     config::Knobs& knobs_;
+    SnapshotFeed feed_;
     const weather::WeatherService* weather_;
 };
 

@@ -1,6 +1,8 @@
 // Page 3: filesystems and temperatures.
 #pragma once
 
+#include "cards.hpp"
+
 #include "../config/knobs.hpp"
 #include "../services/page_providers.hpp"
 
@@ -8,13 +10,16 @@ namespace ts::pages {
 
 class StoreGauge : public services::StoragePage {
 public:
-    explicit StoreGauge(config::Knobs& knobs) : knobs_(knobs) {}
+    explicit StoreGauge(config::Knobs& knobs, SnapshotFeed feed = {}) : knobs_(knobs), feed_(std::move(feed)) {}
     void draw_disk(SDL_Surface* surface, SDL_Rect rect) override;
+    // The sampler thread reads the sensors; nothing more to start here.
     void _start_temp_update_thread() override { temp_updates_started_ = true; }
     bool temp_updates_started() const { return temp_updates_started_; }
+    TextTrace* trace = nullptr;  // tests: records every text drawn
 
 private:
     config::Knobs& knobs_;
+    SnapshotFeed feed_;
     bool temp_updates_started_ = false;
 };
 

@@ -1,0 +1,89 @@
+// Which filesystems the disk page lists: real, local ones, each once, root first.
+#include "fixture.hpp"
+
+#include "sysdata/filesystems.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ts::sysdata {
+namespace {
+
+std::vector<std::string> points(const std::vector<Mount>& mounts) {
+    std::vector<std::string> out;
+    for (const Mount& m : mounts) out.push_back(m.mount_point);
+    return out;
+}
+
+TEST(MountInfo, FieldsAndEscapes) {
+    const auto mounts = parse_mountinfo(test::slurp("mounts/mountinfo"));
+    ASSERT_EQ(mounts.size(), 17u);
+    EXPECT_EQ(mounts[0].mount_point, "/");
+    EXPECT_EQ(mounts[0].source, "/dev/sda2");
+    EXPECT_EQ(mounts[0].major, 8u);
+    EXPECT_EQ(mounts[0].minor, 2u);
+    EXPECT_EQ(mounts[9].mount_point, "/mnt/my data");
+    EXPECT_EQ(mounts[9].root, "/@data");
+    EXPECT_EQ(mounts[9].fstype, "btrfs");
+}
+
+TEST(MountInfo, Unescape) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {{"/a\\040b", "/a b"}, {"\\011tab", "\ttab"}, {"back\\134slash", "back\\slash"},
+                 {"cut\\04", "cut\\04"}, {"\\999", "\\999"}, {"plain", "plain"}};
+    for (const auto& c : cases) EXPECT_EQ(unescape_octal(c.in), c.out) << c.in;
+}
+
+TEST(MountInfo, MalformedLinesAreLeftOut) {
+    const char* text =
+        "22 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+        "23 1 8:3 / /no-separator rw ext4 /dev/sda3 rw\n"
+        "x 1 8:4 / /bad-id rw - ext4 /dev/sda4 rw\n"
+        "25 1 84 / /bad-dev rw - ext4 /dev/sda5 rw\n"
+        "26 1 8:6 / /cut rw -\n"
+        "27 1 8:7\n";
+    EXPECT_EQ(points(parse_mountinfo(text)), std::vector<std::string>{"/"});
+}
+
+TEST(Filesystems, RealOnesOnceRootFirst) {
+    const auto mounts = parse_mountinfo(test::slurp("mounts/mountinfo"));
+    // Left out: proc, sysfs, devtmpfs, tmpfs, cgroup2, autofs, overlay, the snap, NFS;
+    // once: the bind of / at /var/www, the two btrfs subvolumes, the two datasets of pool tank.
+    const std::vector<std::string> want{"/", "/boot/efi", "/home", "/srv/media/archive/photographs 2019 to 2024",
+                                        "/tank"};
+    EXPECT_EQ(points(select_filesystems(mounts, {}, {})), want);
+}
+
+TEST(Filesystems, ShowAndHideLists) {
+    const auto mounts = parse_mountinfo(test::slurp("mounts/mountinfo"));
+    // Hiding /tank leaves the pool's other dataset to stand for it.
+    EXPECT_EQ(points(select_filesystems(mounts, {}, {"/boot/efi", "/tank"})),
+              (std::vector<std::string>{"/", "/home", "/srv/media/archive/photographs 2019 to 2024", "/tank/media"}));
+    EXPECT_EQ(points(select_filesystems(mounts, {}, {"/tank", "/tank/media", "/home"})),
+              (std::vector<std::string>{"/", "/boot/efi", "/mnt/my data", "/srv/media/archive/photographs 2019 to 2024"}));
+    // show keeps its own order; a pseudo filesystem stays out even when named.
+    EXPECT_EQ(points(select_filesystems(mounts, {"/home", "/", "/proc"}, {})),
+              (std::vector<std::string>{"/home", "/"}));
+}
+
+TEST(Filesystems, DevRootResolvesToTheRealDeviceAndItsBindShowsOnce) {
+    const Source src(test::data("mounts/devroot"));
+    std::string text;
+    ASSERT_TRUE(src.read("proc/self/mountinfo", text));
+    auto mounts = parse_mountinfo(text);
+    for (Mount& m : mounts) m.source = resolve_source(src, m);
+    EXPECT_EQ(mounts[0].source, "/dev/mmcblk0p2");
+    EXPECT_EQ(points(select_filesystems(mounts, {}, {})), (std::vector<std::string>{"/", "/boot/firmware"}));
+}
+
+TEST(Filesystems, SizesAsDfReportsThem) {
+    const auto s = statvfs_size("/");
+    ASSERT_TRUE(s);
+    EXPECT_GT(s->total, 0u);
+    EXPECT_LE(s->used + s->avail, s->total);  // blocks kept for root are neither
+    EXPECT_FALSE(statvfs_size("/no/such/mount/point"));
+}
+
+}  // namespace
+}  // namespace ts::sysdata

@@ -1,0 +1,140 @@
+#include "filesystems.hpp"
+
+#include "parse.hpp"
+
+#include <algorithm>
+#include <array>
+#include <sys/statvfs.h>
+
+namespace ts::sysdata {
+
+std::string unescape_octal(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' &&
+            s[i + 2] >= '0' && s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::vector<Mount> parse_mountinfo(std::string_view text) {
+    text = parse::whole_lines(text);
+    std::vector<Mount> mounts;
+    while (!text.empty()) {
+        std::string_view l = parse::line(text);
+        // id parent major:minor root mount-point options [optional...] - fstype source super-options
+        if (!parse::unsigned_field(l) || !parse::unsigned_field(l)) continue;
+        std::string_view dev = parse::word(l);
+        Mount m;
+        const auto maj = parse::integer(dev);
+        if (!maj || dev.empty() || dev.front() != ':') continue;
+        dev.remove_prefix(1);
+        const auto min = parse::integer(dev);
+        if (!min || !dev.empty() || *maj < 0 || *min < 0) continue;
+        m.major = static_cast<unsigned>(*maj);
+        m.minor = static_cast<unsigned>(*min);
+        const std::string_view root = parse::word(l), point = parse::word(l), options = parse::word(l);
+        if (root.empty() || point.empty() || options.empty()) continue;
+        bool separator = false;
+        while (!l.empty()) {
+            const std::string_view w = parse::word(l);
+            if (w == "-") {
+                separator = true;
+                break;
+            }
+            if (w.empty()) break;
+        }
+        const std::string_view fstype = parse::word(l), source = parse::word(l);
+        if (!separator || fstype.empty() || source.empty()) continue;
+        m.root = unescape_octal(root);
+        m.mount_point = unescape_octal(point);
+        m.fstype = fstype;
+        m.source = unescape_octal(source);
+        mounts.push_back(std::move(m));
+    }
+    return mounts;
+}
+
+bool is_pseudo_fs(std::string_view t) {
+    static constexpr std::array<std::string_view, 34> kPseudo = {
+        "proc",      "sysfs",    "tmpfs",     "devtmpfs",   "devpts",    "overlay",   "squashfs",
+        "cgroup",    "cgroup2",  "autofs",    "securityfs", "debugfs",   "tracefs",   "configfs",
+        "fusectl",   "mqueue",   "hugetlbfs", "pstore",     "bpf",       "binfmt_misc", "efivarfs",
+        "ramfs",     "rpc_pipefs", "nsfs",    "selinuxfs",  "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
+        "aufs",      "iso9660",  "udf",       "erofs",      "zram",      "none"};
+    return std::find(kPseudo.begin(), kPseudo.end(), t) != kPseudo.end();
+}
+
+bool is_network_fs(std::string_view t) {
+    static constexpr std::array<std::string_view, 12> kNetwork = {
+        "nfs", "nfs4", "cifs", "smb3", "smbfs", "sshfs", "fuse.sshfs", "9p", "afs", "ceph", "glusterfs", "fuse.rclone"};
+    return std::find(kNetwork.begin(), kNetwork.end(), t) != kNetwork.end();
+}
+
+namespace {
+
+// What makes two mounts the same filesystem.
+std::string identity(const Mount& m) {
+    if (m.fstype == "zfs") return "zfs:" + m.source.substr(0, m.source.find('/'));  // datasets share the pool's space
+    if (m.source.rfind("/dev/", 0) == 0) return "dev:" + m.source;  // btrfs subvolumes: one device, many numbers
+    return "num:" + std::to_string(m.major) + ":" + std::to_string(m.minor);
+}
+
+bool listed(const std::vector<std::string>& list, const std::string& point) {
+    return std::find(list.begin(), list.end(), point) != list.end();
+}
+
+}  // namespace
+
+std::vector<Mount> select_filesystems(const std::vector<Mount>& mounts, const std::vector<std::string>& show,
+                                      const std::vector<std::string>& hide) {
+    std::vector<Mount> kept;
+    for (const Mount& m : mounts) {
+        if (is_pseudo_fs(m.fstype) || is_network_fs(m.fstype)) continue;
+        if (m.mount_point.rfind("/snap/", 0) == 0 || m.source.rfind("/dev/loop", 0) == 0) continue;
+        if (m.fstype.rfind("fuse.", 0) == 0 && m.source.rfind("/dev/", 0) != 0) continue;
+        if (listed(hide, m.mount_point)) continue;
+        if (!show.empty() && !listed(show, m.mount_point)) continue;
+        const std::string id = identity(m);
+        auto same = std::find_if(kept.begin(), kept.end(), [&](const Mount& k) { return identity(k) == id; });
+        if (same == kept.end()) {
+            kept.push_back(m);
+        } else if (m.mount_point.size() < same->mount_point.size()) {
+            *same = m;  // the shortest mount point names it best ("/" over "/home" of one btrfs)
+        }
+    }
+    const auto rank = [&](const Mount& m) -> std::size_t {
+        if (!show.empty()) return static_cast<std::size_t>(std::find(show.begin(), show.end(), m.mount_point) - show.begin());
+        return m.mount_point == "/" ? 0 : 1;
+    };
+    std::stable_sort(kept.begin(), kept.end(), [&](const Mount& a, const Mount& b) {
+        const auto ra = rank(a), rb = rank(b);
+        return ra != rb ? ra < rb : a.mount_point < b.mount_point;
+    });
+    return kept;
+}
+
+std::optional<FsSize> statvfs_size(const std::string& path) {
+    struct statvfs st{};
+    if (::statvfs(path.c_str(), &st) != 0 || st.f_blocks == 0) return std::nullopt;
+    const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
+    FsSize s;
+    s.total = st.f_blocks * unit;
+    s.used = (st.f_blocks - std::min(st.f_bfree, st.f_blocks)) * unit;
+    s.avail = std::min<std::uint64_t>(st.f_bavail, st.f_blocks) * unit;
+    return s;
+}
+
+std::string resolve_source(const Source& src, const Mount& m) {
+    if (m.source != "/dev/root") return m.source;
+    const auto name = src.link_name("sys/dev/block/" + std::to_string(m.major) + ":" + std::to_string(m.minor));
+    return name ? "/dev/" + *name : m.source;
+}
+
+}  // namespace ts::sysdata

@@ -1,0 +1,115 @@
+#include "sampler.hpp"
+
+#include "../core/log.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+namespace ts::sysdata {
+
+namespace {
+
+constexpr double kDiskRate = 1.0;     // seconds: the page-1 graph moves every second
+constexpr double kFrequency = 5.0;    // seconds: cpufreq reads are not free on small boards
+constexpr double kTemperature = 5.0;  // seconds; drives limit themselves to once a minute
+constexpr double kHost = 10.0;        // seconds: name, uptime, address
+constexpr double kMaxWait = 1.0;      // seconds: changed intervals and the screen state apply soon
+
+double monotonic() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+Sampler::Sampler(Source src, CollectorOptions options, std::function<Intervals()> intervals,
+                 std::function<bool()> screen_on)
+    : collector_(std::move(src), std::move(options)), intervals_(std::move(intervals)),
+      screen_on_(std::move(screen_on)) {}
+
+Sampler::~Sampler() { stop(); }
+
+void Sampler::start() {
+    if (thread_.joinable()) return;
+    {
+        std::lock_guard l(lock_);
+        stop_ = false;
+    }
+    thread_ = std::thread([this] { run(); });
+}
+
+void Sampler::stop() {
+    {
+        std::lock_guard l(lock_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+std::shared_ptr<const Snapshot> Sampler::latest() const {
+    std::lock_guard l(lock_);
+    return latest_;
+}
+
+void Sampler::publish() {
+    auto next = collector_.publish();
+    std::lock_guard l(lock_);
+    latest_ = std::move(next);
+}
+
+void Sampler::sample_all_now(double now) {
+    collector_.sample_all(now);
+    publish();
+}
+
+void Sampler::run() {
+    struct Task {
+        double due = 0;
+        bool always;  // also while the screen is off: the history graphs need it
+    };
+    enum { kCpu, kFreq, kMem, kFs, kTemp, kDisk, kNet, kProc, kHostTask, kTasks };
+    Task tasks[kTasks] = {{0, true}, {0, false}, {0, false}, {0, false}, {0, false},
+                          {0, true}, {0, true},  {0, false}, {0, false}};
+    for (;;) {
+        const Intervals iv = intervals_ ? intervals_() : Intervals{};
+        const bool on = !screen_on_ || screen_on_();
+        const double now = monotonic();
+        const double every[kTasks] = {iv.cpu,  kFrequency, iv.memory, iv.disk,   kTemperature,
+                                      kDiskRate, iv.network, iv.process, kHost};
+        bool ran = false;
+        try {
+            for (int t = 0; t < kTasks; ++t) {
+                if ((!on && !tasks[t].always) || now < tasks[t].due) continue;
+                switch (t) {
+                    case kCpu: collector_.sample_cpu(now); break;
+                    case kFreq: collector_.sample_frequency(); break;
+                    case kMem: collector_.sample_memory(); break;
+                    case kFs: collector_.sample_filesystems(); break;
+                    case kTemp: collector_.sample_temperatures(now); break;
+                    case kDisk: collector_.sample_disk_io(now); break;
+                    case kNet: collector_.sample_network(now); break;
+                    case kProc: collector_.sample_processes(now); break;
+                    case kHostTask: collector_.sample_host(); break;
+                }
+                tasks[t].due = now + std::max(0.2, every[t]);
+                ran = true;
+            }
+        } catch (const std::exception& e) {
+            // Out of memory and the like: keep the last figures and try again next round.
+            core::log::error(std::string("system figures: ") + e.what());
+        }
+        if (ran) publish();
+
+        double next = now + kMaxWait;
+        for (int t = 0; t < kTasks; ++t) {
+            if (on || tasks[t].always) next = std::min(next, tasks[t].due);
+        }
+        std::unique_lock l(lock_);
+        if (wake_.wait_for(l, std::chrono::duration<double>(std::max(0.01, next - monotonic())),
+                           [this] { return stop_; })) {
+            return;
+        }
+    }
+}
+
+}  // namespace ts::sysdata

@@ -1,0 +1,51 @@
+// The sampler thread: reads each figure at its own interval, keeps the histories, and
+// publishes immutable snapshots that the pages read when they are drawn. A frame never
+// waits for /proc: latest() only copies a pointer under a short lock.
+#pragma once
+
+#include "collector.hpp"
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace ts::sysdata {
+
+struct Intervals {  // seconds
+    double cpu = 1, memory = 2, disk = 5, network = 1, process = 3;
+};
+
+class Sampler {
+public:
+    // intervals and screen_on are asked on the sampler thread at every round.
+    Sampler(Source src, CollectorOptions options, std::function<Intervals()> intervals,
+            std::function<bool()> screen_on);
+    ~Sampler();
+    Sampler(const Sampler&) = delete;
+    Sampler& operator=(const Sampler&) = delete;
+
+    void start();  // returns at once; a second call does nothing
+    void stop();   // joins the thread
+    // Any thread; empty before the first round.
+    std::shared_ptr<const Snapshot> latest() const;
+    // One full sample on the calling thread, published; for the picture tool and tests
+    // (only while the thread is not running).
+    void sample_all_now(double now);
+
+private:
+    void run();
+    void publish();
+
+    Collector collector_;
+    std::function<Intervals()> intervals_;
+    std::function<bool()> screen_on_;
+    mutable std::mutex lock_;  // guards latest_ and stop_
+    std::condition_variable wake_;
+    std::shared_ptr<const Snapshot> latest_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace ts::sysdata
