@@ -76,7 +76,8 @@ void FileWatcher::run() {
         if (ready < 0 && errno != EINTR) return;
         if (fds[0].revents & POLLIN) return;
         // Drain everything queued, then wait settle_ms for the rest of a burst of writes.
-        for (bool more = (fds[1].revents & POLLIN) != 0; more;) {
+        // A file found on a new watch may still be being written: it settles like any other.
+        for (bool more = changed || (fds[1].revents & POLLIN) != 0; more;) {
             alignas(inotify_event) char buf[4096];
             ssize_t n;
             while ((n = ::read(inotify_fd_, buf, sizeof buf)) > 0) {

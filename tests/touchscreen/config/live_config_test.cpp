@@ -160,7 +160,8 @@ TEST_F(Reload, AFolderThatAppearsLaterIsPickedUp) {
     LiveConfig live(knobs, {path, false});
     live.start();
     fs::create_directories(later);
-    std::ofstream(path) << "[refresh]\nprocess = 6\n";
+    std::ofstream((later / "new").string()) << "[refresh]\nprocess = 6\n";
+    fs::rename(later / "new", path);  // whole at once: the first reload must already see it
     ASSERT_TRUE(next_reload(live));
     EXPECT_EQ(knobs.PROCESS_UPDATE_INTERVAL(), 6);
 }
