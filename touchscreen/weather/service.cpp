@@ -197,7 +197,8 @@ void WeatherService::run() {
                     if (logged.insert(parsed.error).second) {
                         core::log::warning("weather: request to " + seen->weather.url +
                                            " failed: " + std::string(error_name(parsed.error)) + " (" + parsed.detail +
-                                           "); keeping the last forecast, retrying in " + seconds_text(delay));
+                                           "); " + (current.forecast ? "keeping the last forecast" : "no forecast yet") +
+                                           ", retrying in " + seconds_text(delay));
                     }
                 }
             }
