@@ -212,7 +212,7 @@ TEST_F(WeatherCard, PageOneFromAServedForecast) {
     service.start();
     ASSERT_TRUE(service.wait_for([](const WeatherView& v) { return v.forecast != nullptr; }, 10)->forecast);
 
-    SkyClock page(knobs, &service);
+    SkyClock page(knobs, {}, &service);
     page.local_time = [] {
         std::tm t{};
         t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 9, t.tm_hour = 14, t.tm_min = 20, t.tm_sec = 7, t.tm_wday = 3;
