@@ -238,9 +238,9 @@ public:
         }
         for (const auto& [key, node] : tbl) {
             const std::string k(key.str());
-            const auto spec = std::find_if(key_table().begin(), key_table().end(),
+            const auto entry = std::find_if(key_table().begin(), key_table().end(),
                                            [&](const KeySpec& s) { return s.section == name && s.key == k; });
-            if (spec == key_table().end()) {
+            if (entry == key_table().end()) {
                 // A colour the dashboard does not draw with is a mistake, not a harmless extra.
                 const bool colour = name == "theme";
                 note(colour ? Diagnostic::Severity::error : Diagnostic::Severity::warning, key.source(), "",
@@ -249,7 +249,7 @@ public:
                 continue;
             }
             // Start from what is there: a bad value leaves the key as it was.
-            if (Problem p = spec->read(node, r_.settings)) {
+            if (Problem p = entry->read(node, r_.settings)) {
                 note(Diagnostic::Severity::error, node.source(), "[" + name + "] " + k, *p);
             }
         }
@@ -331,11 +331,11 @@ LoadResult parse_config(std::string_view text, const std::string& path) {
             std::vector<std::string> keys;
             for (const KeySpec& k : key_table()) keys.push_back(k.key);
             const std::string near = closest(name, keys);
-            const auto spec = std::find_if(key_table().begin(), key_table().end(),
+            const auto entry = std::find_if(key_table().begin(), key_table().end(),
                                            [&](const KeySpec& s) { return s.key == near; });
             reading.note(Diagnostic::Severity::warning, key.source(), "",
                          "unknown key '" + name + "' outside any section; did you mean '" + near + "' in [" +
-                             spec->section + "]?");
+                             entry->section + "]?");
         }
     }
     const WeatherSettings& w = result.settings.weather;
