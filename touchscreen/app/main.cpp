@@ -8,8 +8,27 @@
 #include <cstdlib>
 #include <string_view>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+// Pictures are a megabyte or more each and come and go (a control centre drawn anew, a resized
+// cache). glibc's default threshold rises after the first such buffer is freed, and the later
+// ones then land in the heap, where the holes they leave stay resident for months. A fixed
+// threshold keeps every large buffer in a mapping of its own that is returned when freed.
+void keep_large_buffers_out_of_the_heap() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024);
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    keep_large_buffers_out_of_the_heap();
     // Threads that outlive the loop still use these, so nothing here is ever destroyed:
     // the process ends through _exit once the dashboard has shut down.
     auto* builtin = new ts::app::Builtin();

@@ -1,6 +1,8 @@
 // Which rows of the composed frame differ from the picture last shown, so that a frame whose
 // page was re-rendered to the same pixels presents nothing, and one whose clock digits
-// changed presents a band of a few dozen rows instead of 1.4 MB. Main thread only.
+// changed presents a band of a few dozen rows instead of 1.4 MB. A row is remembered by a
+// 64-bit fingerprint, not a copy: two copies of the screen would cost more memory than the
+// rest of the picture cache. Main thread only.
 #pragma once
 
 #include "presenter.hpp"
@@ -20,8 +22,12 @@ public:
     static constexpr int kJoinGap = 8;    // rows: a separate update costs more than a few rows
     static constexpr int kMaxBands = 8;
 
+    // The fingerprint of `bytes` bytes; two different rows share one with a chance of about
+    // one in 2^64.
+    static std::uint64_t fingerprint(const void* data, std::size_t bytes);
+
 private:
-    std::vector<std::uint32_t> last_;
+    std::vector<std::uint64_t> last_;  // one fingerprint per row
     int w_ = 0, h_ = 0;
     std::vector<RowBand> bands_;
 };

@@ -45,7 +45,16 @@ void blend_span(SDL_Surface* s, int x0, int x1, int y, Color c, Uint8 alpha) {
     x1 = std::min(x1, s->w);
     auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
     if (s->format->format == SDL_PIXELFORMAT_ARGB8888) {
-        for (int x = x0; x < x1; ++x) row[x] = blend_argb(row[x], c, alpha);
+        // What lies below a span is mostly one colour (a card, a cleared page): a pixel like
+        // the one before it gets the result worked out for that one.
+        Uint32 below = 0, result = blend_argb(0, c, alpha);
+        for (int x = x0; x < x1; ++x) {
+            if (row[x] != below) {
+                below = row[x];
+                result = blend_argb(below, c, alpha);
+            }
+            row[x] = result;
+        }
         return;
     }
     for (int x = x0; x < x1; ++x) blend_pixel(s, row + x, c, alpha);

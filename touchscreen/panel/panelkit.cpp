@@ -28,6 +28,29 @@ std::pair<Color, Color> sky_for_hour(int hour) {
     return {{16, 20, 34}, {8, 9, 12}};                                 // night
 }
 
+// Scales the colour channels of a row of 32-bit pixels by k/256, two channels per multiply;
+// the bits in `keep` (the alpha byte, if any) stay. Four pixels at a time through the
+// compiler's vector types: this runs on every composed frame of a board without a backlight.
+void dim_row(Uint32* row, int w, Uint32 k, Uint32 keep) {
+    using Lanes = Uint32 __attribute__((vector_size(16)));
+    constexpr int kLanes = 4;
+    int x = 0;
+    for (; x + kLanes <= w; x += kLanes) {
+        Lanes p;
+        std::memcpy(&p, row + x, sizeof p);
+        const Lanes even = ((p & 0x00ff00ffu) * k >> 8) & 0x00ff00ffu;
+        const Lanes odd = (((p >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
+        const Lanes out = ((even | odd) & ~keep) | (p & keep);
+        std::memcpy(row + x, &out, sizeof out);
+    }
+    for (; x < w; ++x) {
+        const Uint32 p = row[x];
+        const Uint32 even = ((p & 0x00ff00ffu) * k >> 8) & 0x00ff00ffu;
+        const Uint32 odd = (((p >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
+        row[x] = ((even | odd) & ~keep) | (p & keep);
+    }
+}
+
 }  // namespace
 
 void PanelKit::init_permission_dirs() {
@@ -98,17 +121,10 @@ void PanelKit::finish_frame(SDL_Surface* screen) {
         SDL_BlitSurface(shade.get(), nullptr, screen, nullptr);
         return;
     }
-    // Two channels per multiply; the alpha byte, if any, is kept.
-    const Uint32 keep = screen->format->Amask;
     if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
     for (int y = 0; y < screen->h; ++y) {
-        auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
-        for (int x = 0; x < screen->w; ++x) {
-            const Uint32 p = row[x];
-            const Uint32 even = ((p & 0x00ff00ffu) * k >> 8) & 0x00ff00ffu;
-            const Uint32 odd = (((p >> 8) & 0x00ff00ffu) * k) & 0xff00ff00u;
-            row[x] = ((even | odd) & ~keep) | (p & keep);
-        }
+        dim_row(reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch), screen->w, k,
+                screen->format->Amask);
     }
     if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);
 }

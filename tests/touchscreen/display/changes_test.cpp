@@ -49,6 +49,28 @@ TEST(ChangeTracker, ANewSizeIsWhole) {
     EXPECT_EQ(t.changed(b.get(), false), (std::vector<RowBand>{{0, 12}}));
 }
 
+// A row differs from the last one in a single bit, anywhere, or in two pixels swapped: the
+// fingerprint must tell them apart, lanes, tail bytes and all.
+TEST(ChangeTracker, FingerprintSeesEverySmallChange) {
+    for (const int w : {1, 3, 8, 9, 376}) {  // pixels: under one lane round, and a panel's row
+        std::vector<std::uint32_t> row(static_cast<std::size_t>(w));
+        for (int x = 0; x < w; ++x) row[static_cast<std::size_t>(x)] = 0x10203040u * static_cast<std::uint32_t>(x + 1);
+        const std::size_t bytes = row.size() * 4;
+        const std::uint64_t base = ChangeTracker::fingerprint(row.data(), bytes);
+        for (std::size_t bit = 0; bit < bytes * 8; ++bit) {
+            row[bit / 32] ^= 1u << (bit % 32);
+            EXPECT_NE(ChangeTracker::fingerprint(row.data(), bytes), base) << w << " pixels, bit " << bit;
+            row[bit / 32] ^= 1u << (bit % 32);
+        }
+        for (int x = 1; x < w; ++x) {
+            std::swap(row[0], row[static_cast<std::size_t>(x)]);
+            EXPECT_NE(ChangeTracker::fingerprint(row.data(), bytes), base) << w << " pixels, 0 and " << x << " swapped";
+            std::swap(row[0], row[static_cast<std::size_t>(x)]);
+        }
+        EXPECT_EQ(ChangeTracker::fingerprint(row.data(), bytes), base);
+    }
+}
+
 TEST(ChooseBackends, OrderForEachSettingAndEnvironment) {
     using V = std::vector<std::string>;
     const struct {

@@ -77,6 +77,33 @@ TEST_F(PanelKitTest, WithoutABacklightBrightnessDimsThePicture) {
     }
 }
 
+// Every pixel of a row is dimmed the same way, the ones handled four at a time and the
+// ones left over at the row's end alike, with the alpha byte untouched.
+TEST_F(PanelKitTest, DimmingCoversEveryPixelOfOddWidthRows) {
+    PanelKit panel(knobs);
+    panel.set_brightness(40);
+    const int k = hardware::level_for_percent(40, 256, 5);
+    for (const int w : {1, 3, 4, 7, 9}) {
+        core::Surface s = core::make_alpha_surface(w, 3);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const SDL_Rect r{x, y, 1, 1};
+                SDL_FillRect(s.get(), &r, SDL_MapRGBA(s->format, 255 - x, 30 * y + x, 7 * x, 128 + x));
+            }
+        }
+        panel.finish_frame(s.get());
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const SDL_Color p = test::pixel_at(s.get(), x, y);
+                EXPECT_EQ(p.r, (255 - x) * k / 256) << w << ": " << x << "," << y;
+                EXPECT_EQ(p.g, (30 * y + x) * k / 256) << w << ": " << x << "," << y;
+                EXPECT_EQ(p.b, 7 * x * k / 256) << w << ": " << x << "," << y;
+                EXPECT_EQ(p.a, 128 + x) << w << ": " << x << "," << y;
+            }
+        }
+    }
+}
+
 // Hardware stays untouched unless the program asks for it: a test's PanelKit never scans
 // the machine's /sys.
 TEST_F(PanelKitTest, HardwareIsOpenedOnlyWhenAskedFor) {
