@@ -161,7 +161,7 @@ TEST_F(SystemPages, DisksAndTemperatures) {
 }
 
 TEST_F(SystemPages, MoreFilesystemsThanFit) {
-    for (int i = 0; i < 30; ++i) snap->filesystems->push_back({"/mnt/disk" + std::to_string(i), {1 << 30, 1 << 29, 1 << 29}});
+    for (int i = 0; i < 30; ++i) snap->filesystems->push_back({"/mnt/disk" + std::to_string(i), {1 << 30, 1 << 29, 1 << 29}, ""});
     StoreGauge g(knobs, [&] { return snap; });
     const SDL_Rect r{12, 12, 352, 936};
     const TextTrace t = draw([&](SDL_Surface* s, TextTrace* tr) { g.trace = tr; g.draw_disk(s, r); }, r);
@@ -174,6 +174,38 @@ TEST_F(SystemPages, MoreFilesystemsThanFit) {
     snap->temperatures->clear();
     const TextTrace none = draw([&](SDL_Surface* s, TextTrace* tr) { g.trace = tr; g.draw_disk(s, r); }, r);
     EXPECT_TRUE(has(none, "no sensors"));
+}
+
+TEST(FilesystemTitle, LabelWhereTheMountPointSaysLittle) {
+    const struct {
+        const char* point;
+        const char* label;
+        const char* shown;
+    } cases[] = {
+        {"/", "rootfs", "/"},
+        {"/home", "home", "/home"},
+        {"/boot/efi", "EFI", "/boot/efi"},
+        {"/media/pi/3A5F-1C22", "Holiday Photos", "Holiday Photos"},
+        {"/run/media/anna/disk", "Backup", "Backup"},
+        {"/mnt/vault", "vault", "vault"},
+        {"/mnt", "scratch", "scratch"},
+        {"/media/pi/3A5F-1C22", "", "/media/pi/3A5F-1C22"},
+        {"/mntdata", "data", "/mntdata"},
+        {"/srv/media/x", "x", "/srv/media/x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(filesystem_title(c.point, c.label), c.shown) << c.point << " " << c.label;
+}
+
+TEST_F(SystemPages, RemovableDiskShowsItsLabelCutToFit) {
+    snap->filesystems->push_back({"/media/pi/3A5F-1C22", {64ull << 30, 1ull << 30, 63ull << 30},
+                                  "A label far too long to fit beside its figures"});
+    StoreGauge g(knobs, [&] { return snap; });
+    const SDL_Rect r{12, 12, 352, 936};
+    const TextTrace t = draw([&](SDL_Surface* s, TextTrace* tr) { g.trace = tr; g.draw_disk(s, r); }, r);
+    const DrawnText* label = starting(t, "A label far");
+    ASSERT_TRUE(label);
+    EXPECT_NE(label->text.find("\u2026"), std::string::npos) << label->text;
+    EXPECT_FALSE(starting(t, "/media"));
 }
 
 TEST_F(SystemPages, NetworkAndProcesses) {
