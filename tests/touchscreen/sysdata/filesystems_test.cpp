@@ -93,10 +93,15 @@ TEST(Labels, UdevEscapes) {
 
 using Labelled = std::vector<std::pair<std::string, std::string>>;  // mount point, label
 
-Labelled sample_labels(const std::string& root) {
+// Every filesystem 1 GiB, half used: no real mounts needed.
+CollectorOptions any_size() {
     CollectorOptions o;
     o.measure = [](const std::string&) { return FsSize{1 << 30, 1 << 29, 1 << 29}; };
-    Collector c(Source(root), o);
+    return o;
+}
+
+Labelled sample_labels(const std::string& root) {
+    Collector c(Source(root), any_size());
     c.sample_filesystems();
     Labelled out;
     for (const FilesystemRow& r : *c.current().filesystems) out.emplace_back(r.mount_point, r.label);
@@ -121,9 +126,7 @@ TEST(Labels, NoLabelFolderMeansNoLabels) {
 
 TEST(Labels, AStickMountedLaterGetsItsLabel) {
     const test::TempRoot root("mounts/labels");
-    CollectorOptions o;
-    o.measure = [](const std::string&) { return FsSize{1 << 30, 1 << 29, 1 << 29}; };
-    Collector c(Source(root.path()), o);
+    Collector c(Source(root.path()), any_size());
     c.sample_filesystems();
     std::filesystem::create_symlink("../../sdf1", root.path() + "/dev/disk/by-label/STICK");
     root.write("proc/self/mountinfo", test::slurp("mounts/labels/proc/self/mountinfo") +
