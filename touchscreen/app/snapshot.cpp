@@ -6,7 +6,9 @@
 #include "../png/png_writer.hpp"
 #include "../render/frame.hpp"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <thread>
@@ -16,8 +18,6 @@ namespace ts::app {
 
 namespace {
 
-constexpr int kSamples = 6;            // enough for rates and the start of each graph
-constexpr double kSampleGap = 0.5;     // seconds between samples
 constexpr int kMaxAnimationFrames = 200;
 
 double monotonic() {
@@ -37,8 +37,19 @@ void save(SDL_Surface* screen, const std::string& path) {
     core::log::info("wrote " + path);
 }
 
+std::string weather_outcome(const weather::WeatherView& v, double waited) {
+    if (!v.problem.empty()) return "none asked: " + v.problem;
+    if (v.forecast) return v.from_cache ? "forecast from the cache" : "forecast received";
+    if (v.last_error != weather::ErrorKind::None) {
+        return "no forecast: " + std::string(weather::error_name(v.last_error)) + " (" + v.last_error_detail + ")";
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "no answer within %.0f s", waited);
+    return buf;
+}
+
 // Surfaces and state live in here so they are gone before SDL_Quit.
-int draw_all(Builtin& b, const std::string& dir) {
+int draw_all(Builtin& b, const std::string& dir, const SnapshotTiming& timing) {
     struct stat st{};
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         core::log::error("--snapshot: " + dir + " is not a folder");
@@ -47,11 +58,10 @@ int draw_all(Builtin& b, const std::string& dir) {
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);  // never the panel, even when one is attached
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) throw core::SdlError("SDL_Init");
+    // The place for the forecast, the disks to show and the colours are the user's.
+    b.pulldeck.set_config_notice(b.live.start());
     b.knobs.init_fonts();
-    for (int i = 0; i < kSamples; ++i) {
-        if (i > 0) std::this_thread::sleep_for(std::chrono::duration<double>(kSampleGap));
-        b.sampler.sample_all_now(monotonic());
-    }
+    gather_figures(b, timing);
 
     core::AppState state;
     _ensure_ui_modules(b.components);
@@ -79,10 +89,27 @@ int draw_all(Builtin& b, const std::string& dir) {
 
 }  // namespace
 
-int run_snapshot(Builtin& b, const std::string& dir) {
+bool weather_settled(const weather::WeatherView& v) {
+    return v.forecast != nullptr || v.last_error != weather::ErrorKind::None || !v.problem.empty();
+}
+
+std::shared_ptr<const weather::WeatherView> gather_figures(Builtin& b, const SnapshotTiming& timing) {
+    const double start = monotonic();
+    b.weather.start();
+    for (int i = 0; i < timing.samples; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::duration<double>(timing.sample_gap));
+        b.sampler.sample_all_now(monotonic());
+    }
+    auto view = b.weather.wait_for(weather_settled, std::max(0.0, start + timing.weather_wait - monotonic()));
+    b.weather.stop();  // what was published stays for the card
+    core::log::info("--snapshot: weather: " + weather_outcome(*view, timing.weather_wait));
+    return view;
+}
+
+int run_snapshot(Builtin& b, const std::string& dir, const SnapshotTiming& timing) {
     int status = 1;
     try {
-        status = draw_all(b, dir);
+        status = draw_all(b, dir, timing);
     } catch (const std::exception& e) {
         core::log::error(std::string("--snapshot: ") + e.what());
     }

@@ -3,6 +3,7 @@
 #include "../sysdata/units.hpp"
 
 #include <algorithm>
+#include <string_view>
 
 namespace ts::pages {
 
@@ -16,6 +17,15 @@ constexpr int kTempRow = 32;  // pixels
 constexpr int kGap = 12;      // pixels between the two cards
 
 }  // namespace
+
+std::string filesystem_title(const std::string& mount_point, const std::string& label) {
+    if (label.empty()) return mount_point;
+    const std::string_view p = mount_point;
+    for (const std::string_view place : {"/media", "/run/media", "/mnt"}) {
+        if (p.starts_with(place) && (p.size() == place.size() || p[place.size()] == '/')) return label;
+    }
+    return mount_point;
+}
 
 void StoreGauge::draw_disk(SDL_Surface* s, SDL_Rect rect) {
     const auto snap = feed_ ? feed_() : nullptr;
@@ -50,7 +60,7 @@ void StoreGauge::draw_disk(SDL_Surface* s, SDL_Rect rect) {
             const double frac = usable ? static_cast<double>(f.size.used) / static_cast<double>(usable) : 0.0;
             const std::string figure = format_bytes(f.size.used) + " of " + format_bytes(f.size.total);
             const int fw = c.width(figure, 14);
-            c.text(c.fit(f.mount_point, 15, inner - fw - 14, true), left, y, 15, c.color("text"), true);
+            c.text(c.fit(filesystem_title(f.mount_point, f.label), 15, inner - fw - 14, true), left, y, 15, c.color("text"), true);
             c.text_right(figure, right, y + 1, 14, c.color("text_gray"));
             c.fill_bar({left, y + 26, inner - 48, 10}, frac);
             c.text_right(format_percent(frac * 100), right, y + 22, 13, c.fill_color(frac));

@@ -8,6 +8,10 @@
 
 namespace ts::pages {
 
+// What names a filesystem on the page: its mount point, or its label where the mount point
+// only says where removable media land (/media/pi/3A5F-1C22, /run/media/..., /mnt/...).
+std::string filesystem_title(const std::string& mount_point, const std::string& label);
+
 class StoreGauge : public services::StoragePage {
 public:
     explicit StoreGauge(config::Knobs& knobs, SnapshotFeed feed = {}) : knobs_(knobs), feed_(std::move(feed)) {}

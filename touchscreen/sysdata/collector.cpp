@@ -87,15 +87,23 @@ void Collector::sample_filesystems() {
         snap_.filesystems.reset();
         return;
     }
-    std::vector<Mount> mounts = parse_mountinfo(buf_);
-    for (Mount& m : mounts) m.source = resolve_source(src_, m);
+    // Mounts and labels change rarely: parsed and looked up again only when the list changed.
+    if (buf_ != mount_text_) {
+        mount_text_ = buf_;
+        mounts_ = parse_mountinfo(buf_);
+        const std::vector<DeviceLabel> labels = read_labels(src_);
+        for (Mount& m : mounts_) {
+            m.source = resolve_source(src_, m);
+            m.label = label_of(src_, labels, m.source);
+        }
+    }
     const auto show = opt_.disks_show ? opt_.disks_show() : std::vector<std::string>{};
     const auto hide = opt_.disks_hide ? opt_.disks_hide() : std::vector<std::string>{};
     std::vector<FilesystemRow> rows;
-    for (const Mount& m : select_filesystems(mounts, show, hide)) {
+    for (const Mount& m : select_filesystems(mounts_, show, hide)) {
         // Network filesystems never get here: statvfs on a dead server would hang the sampler.
         const auto size = opt_.measure ? opt_.measure(m.mount_point) : statvfs_size(src_.path(m.mount_point));
-        if (size) rows.push_back({m.mount_point, *size});
+        if (size) rows.push_back({m.mount_point, *size, m.label});
     }
     snap_.filesystems = std::move(rows);
 }

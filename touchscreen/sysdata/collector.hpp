@@ -58,6 +58,8 @@ private:
     double sensors_scanned_ = -1e9, slow_read_ = -1e9;
     std::vector<std::optional<double>> sensor_values_;
     ProcessScanner procs_;
+    std::string mount_text_;     // the mount list last parsed
+    std::vector<Mount> mounts_;  // ... parsed, sources resolved, labels looked up
     std::vector<std::string> missing_;  // sources already reported missing
 };
 

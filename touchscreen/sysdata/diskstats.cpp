@@ -39,16 +39,7 @@ std::vector<DiskCounters> parse_diskstats(std::string_view text) {
         if (!parse::unsigned_field(l) || !parse::unsigned_field(l)) continue;
         const std::string_view name = parse::word(l);
         std::uint64_t f[7];
-        bool ok = true;
-        for (auto& x : f) {
-            const auto v = parse::unsigned_field(l);
-            if (!v) {
-                ok = false;
-                break;
-            }
-            x = *v;
-        }
-        if (!ok || !is_whole_disk(name)) continue;
+        if (!parse::unsigned_fields(l, f) || !is_whole_disk(name)) continue;
         disks.push_back({std::string(name), f[2] * 512, f[6] * 512});
     }
     return disks;

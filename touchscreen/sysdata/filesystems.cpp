@@ -8,19 +8,49 @@
 
 namespace ts::sysdata {
 
-std::string unescape_octal(std::string_view s) {
+namespace {
+
+// Replaces each backslash escape that decode accepts (the `len` characters after the
+// backslash, giving a byte or -1) by its byte; anything else stays as it is.
+template <class Decode>
+std::string unescape(std::string_view s, std::size_t len, Decode decode) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' &&
-            s[i + 2] >= '0' && s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
-            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += s[i];
+        if (s[i] == '\\' && i + len < s.size()) {
+            if (const int byte = decode(s.substr(i + 1, len)); byte >= 0) {
+                out += static_cast<char>(byte);
+                i += len;
+                continue;
+            }
         }
+        out += s[i];
     }
     return out;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string unescape_octal(std::string_view s) {
+    return unescape(s, 3, [](std::string_view e) {
+        const auto oct = [](char c) { return c >= '0' && c <= '7'; };
+        if (e[0] > '3' || !oct(e[0]) || !oct(e[1]) || !oct(e[2])) return -1;
+        return (e[0] - '0') * 64 + (e[1] - '0') * 8 + (e[2] - '0');
+    });
+}
+
+std::string unescape_hex(std::string_view s) {
+    return unescape(s, 3, [](std::string_view e) {
+        if (e[0] != 'x' || hex_digit(e[1]) < 0 || hex_digit(e[2]) < 0) return -1;
+        return hex_digit(e[1]) * 16 + hex_digit(e[2]);
+    });
 }
 
 std::vector<Mount> parse_mountinfo(std::string_view text) {
@@ -135,6 +165,32 @@ std::string resolve_source(const Source& src, const Mount& m) {
     if (m.source != "/dev/root") return m.source;
     const auto name = src.link_name("sys/dev/block/" + std::to_string(m.major) + ":" + std::to_string(m.minor));
     return name ? "/dev/" + *name : m.source;
+}
+
+std::vector<DeviceLabel> read_labels(const Source& src) {
+    std::vector<DeviceLabel> labels;
+    for (const std::string& name : src.list("dev/disk/by-label")) {
+        const auto device = src.link_name("dev/disk/by-label/" + name);
+        if (!device || device->empty()) continue;
+        std::string label = unescape_hex(name);
+        // A label is whatever the filesystem's maker allowed: keep it one printable line.
+        for (char& c : label) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+        }
+        labels.push_back({*device, std::move(label)});
+    }
+    return labels;
+}
+
+std::string label_of(const Source& src, const std::vector<DeviceLabel>& labels, const std::string& source) {
+    if (labels.empty() || source.rfind("/dev/", 0) != 0) return "";
+    // /dev/mapper/NAME and /dev/disk/by-*/ are links to the kernel's name; /dev/sdb1 is that name.
+    std::string device = src.link_name(source).value_or("");
+    if (device.empty()) device = source.substr(source.rfind('/') + 1);
+    for (const DeviceLabel& l : labels) {
+        if (l.device == device) return l.label;
+    }
+    return "";
 }
 
 }  // namespace ts::sysdata

@@ -19,6 +19,7 @@ struct Mount {
     std::string mount_point;  // unescaped
     std::string fstype;
     std::string source;  // unescaped ("/dev/sda1", "pool/data", "server:/export")
+    std::string label;   // the filesystem's label when looked up (label_of), else ""
 };
 
 // One Mount per well-formed line; malformed lines are left out.
@@ -46,5 +47,17 @@ std::optional<FsSize> statvfs_size(const std::string& path);
 
 // "/dev/root" names no real device: resolve it through /sys/dev/block/MAJ:MIN.
 std::string resolve_source(const Source& src, const Mount& m);
+
+// Filesystem labels as udev links them: dev/disk/by-label/NAME -> ../../sdXN.
+struct DeviceLabel {
+    std::string device;  // the link's target name ("sdb1", "dm-0")
+    std::string label;   // unescaped; control characters shown as '?'
+};
+std::vector<DeviceLabel> read_labels(const Source& src);
+// Undoes udev's \xHH escapes in link names ("My\x20Disk" -> "My Disk"); a broken escape stays as it is.
+std::string unescape_hex(std::string_view s);
+// The label of a mount's (resolved) source device, following a /dev link such as
+// /dev/mapper/NAME -> ../dm-0; "" when it has none.
+std::string label_of(const Source& src, const std::vector<DeviceLabel>& labels, const std::string& source);
 
 }  // namespace ts::sysdata

@@ -21,16 +21,7 @@ std::vector<NetCounters> parse_net_dev(std::string_view text) {
         if (name.empty() || name.find(' ') != std::string_view::npos) continue;
         std::string_view rest = l.substr(colon + 1);
         std::uint64_t f[9];
-        bool ok = true;
-        for (auto& x : f) {
-            const auto v = parse::unsigned_field(rest);
-            if (!v) {
-                ok = false;
-                break;
-            }
-            x = *v;
-        }
-        if (ok) out.push_back({std::string(name), f[0], f[8]});
+        if (parse::unsigned_fields(rest, f)) out.push_back({std::string(name), f[0], f[8]});
     }
     return out;
 }

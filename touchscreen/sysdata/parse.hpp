@@ -3,6 +3,7 @@
 #pragma once
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -32,6 +33,17 @@ inline std::optional<std::uint64_t> unsigned_field(std::string_view& v) {
     const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), x);
     if (w.empty() || ec != std::errc{} || end != w.data() + w.size()) return std::nullopt;
     return x;
+}
+
+// The next N unsigned decimal fields into out; false when one is missing or not a number.
+template <std::size_t N>
+bool unsigned_fields(std::string_view& v, std::uint64_t (&out)[N]) {
+    for (std::uint64_t& x : out) {
+        const auto f = unsigned_field(v);
+        if (!f) return false;
+        x = *f;
+    }
+    return true;
 }
 
 // A signed integer at the front (after spaces); the rest of the word may follow.

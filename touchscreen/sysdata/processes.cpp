@@ -52,6 +52,8 @@ ProcessScanner::ProcessScanner(Source src)
 std::vector<ProcessRow> ProcessScanner::scan(double now, std::size_t count) {
     std::swap(previous_, current_);
     current_.clear();
+    // Grown once in one step, not doubling through each size on the way.
+    current_.reserve(previous_.size());
     const double elapsed = last_time_ < 0 ? 0 : now - last_time_;
     last_time_ = now;
 
@@ -101,6 +103,7 @@ std::vector<ProcessRow> ProcessScanner::scan(double now, std::size_t count) {
     const std::size_t n = std::min(count, current_.size());
     // Top by CPU, then by memory so an idle machine still lists what holds the memory.
     order_.clear();
+    order_.reserve(current_.size());
     for (const Entry& c : current_) order_.push_back(&c);
     std::partial_sort(order_.begin(), order_.begin() + static_cast<std::ptrdiff_t>(n), order_.end(),
                       [](const Entry* a, const Entry* b) {

@@ -59,6 +59,7 @@ struct TemperatureRow {
 struct FilesystemRow {
     std::string mount_point;
     FsSize size;
+    std::string label;  // "" when the filesystem has none
 };
 
 struct DiskIo {

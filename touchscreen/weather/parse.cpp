@@ -56,10 +56,6 @@ const json& array(const json& obj, const char* name, const std::string& where, s
     return a;
 }
 
-std::string at(const std::string& where, const char* name, std::size_t i) {
-    return path(where, name) + "[" + std::to_string(i) + "]";
-}
-
 // Values inside the series may be null where the service has none; a wrong type is an error.
 double number_or_nan(const json& v, const std::string& where) { return v.is_null() ? kNaN : number(v, where); }
 int integer_or(const json& v, const std::string& where, int absent) { return v.is_null() ? absent : integer(v, where); }
@@ -82,17 +78,40 @@ std::string clock_of(const json& v, const std::string& where) {
     return buf;
 }
 
-const json& series_times(const json& root, const char* block, std::size_t minimum) {
-    const json& b = field(root, block, "");
-    const json& times = field(b, "time", block);
-    if (!times.is_array())
-        throw Problem{ErrorKind::WrongType, std::string(block) + ".time is " + type_of(times) + ", expected an array"};
-    if (times.size() < minimum) {
-        throw Problem{ErrorKind::WrongLength, std::string(block) + ".time has " + std::to_string(times.size()) +
-                                                  " entries, at least " + std::to_string(minimum) + " are needed"};
+// One array of a series block, named as the response names it ("hourly.weather_code") so a
+// wrong value says where it is. Values may be null where the service has none.
+struct Column {
+    const json& values;
+    std::string name;
+
+    std::string at(std::size_t i) const { return name + "[" + std::to_string(i) + "]"; }
+    double number(std::size_t i) const { return number_or_nan(values[i], at(i)); }
+    int whole(std::size_t i) const { return integer_or(values[i], at(i), -1); }
+    std::int64_t time(std::size_t i) const { return time_of(values[i], at(i)); }
+    std::string clock(std::size_t i) const { return clock_of(values[i], at(i)); }
+};
+
+// A block of equal-length arrays ("hourly", "daily") that its time array sets the length of.
+class Series {
+public:
+    Series(const json& root, const char* block, std::size_t minimum) : name_(block), block_(field(root, block, "")) {
+        const json& times = field(block_, "time", name_);
+        if (!times.is_array())
+            throw Problem{ErrorKind::WrongType, name_ + ".time is " + type_of(times) + ", expected an array"};
+        if (times.size() < minimum) {
+            throw Problem{ErrorKind::WrongLength, name_ + ".time has " + std::to_string(times.size()) +
+                                                      " entries, at least " + std::to_string(minimum) + " are needed"};
+        }
+        size_ = times.size();
     }
-    return b;
-}
+    std::size_t size() const { return size_; }
+    Column operator[](const char* name) const { return {array(block_, name, name_, size_), path(name_, name)}; }
+
+private:
+    std::string name_;
+    const json& block_;
+    std::size_t size_ = 0;
+};
 
 Forecast read(const json& root) {
     if (!root.is_object())
@@ -116,40 +135,30 @@ Forecast read(const json& root) {
     if (is_day != 0 && is_day != 1) throw Problem{ErrorKind::WrongType, "current.is_day is neither 0 nor 1"};
     f.current.is_day = is_day == 1;
 
-    const std::string hw = "hourly";
-    const json& hourly = series_times(root, "hourly", kMinHours);
-    const json& htime = hourly["time"];
-    const std::size_t hn = htime.size();
-    const json& htemp = array(hourly, "temperature_2m", hw, hn);
-    const json& hcode = array(hourly, "weather_code", hw, hn);
-    const json& hprec = array(hourly, "precipitation_probability", hw, hn);
-    f.hours.resize(hn);
-    for (std::size_t i = 0; i < hn; ++i) {
+    const Series hourly(root, "hourly", kMinHours);
+    const Column htime = hourly["time"], htemp = hourly["temperature_2m"], hcode = hourly["weather_code"],
+                 hprec = hourly["precipitation_probability"];
+    f.hours.resize(hourly.size());
+    for (std::size_t i = 0; i < hourly.size(); ++i) {
         Hour& h = f.hours[i];
-        h.local_time = time_of(htime[i], at(hw, "time", i));
-        h.temperature = number_or_nan(htemp[i], at(hw, "temperature_2m", i));
-        h.code = integer_or(hcode[i], at(hw, "weather_code", i), -1);
-        h.precipitation = integer_or(hprec[i], at(hw, "precipitation_probability", i), -1);
+        h.local_time = htime.time(i);
+        h.temperature = htemp.number(i);
+        h.code = hcode.whole(i);
+        h.precipitation = hprec.whole(i);
     }
 
-    const std::string dw = "daily";
-    const json& daily = series_times(root, "daily", kMinDays);
-    const json& dtime = daily["time"];
-    const std::size_t dn = dtime.size();
-    const json& dcode = array(daily, "weather_code", dw, dn);
-    const json& dmax = array(daily, "temperature_2m_max", dw, dn);
-    const json& dmin = array(daily, "temperature_2m_min", dw, dn);
-    const json& rise = array(daily, "sunrise", dw, dn);
-    const json& set = array(daily, "sunset", dw, dn);
-    f.days.resize(dn);
-    for (std::size_t i = 0; i < dn; ++i) {
+    const Series daily(root, "daily", kMinDays);
+    const Column dtime = daily["time"], dcode = daily["weather_code"], dmax = daily["temperature_2m_max"],
+                 dmin = daily["temperature_2m_min"], rise = daily["sunrise"], set = daily["sunset"];
+    f.days.resize(daily.size());
+    for (std::size_t i = 0; i < daily.size(); ++i) {
         Day& d = f.days[i];
-        d.local_date = time_of(dtime[i], at(dw, "time", i));
-        d.code = integer_or(dcode[i], at(dw, "weather_code", i), -1);
-        d.high = number_or_nan(dmax[i], at(dw, "temperature_2m_max", i));
-        d.low = number_or_nan(dmin[i], at(dw, "temperature_2m_min", i));
-        d.sunrise = clock_of(rise[i], at(dw, "sunrise", i));
-        d.sunset = clock_of(set[i], at(dw, "sunset", i));
+        d.local_date = dtime.time(i);
+        d.code = dcode.whole(i);
+        d.high = dmax.number(i);
+        d.low = dmin.number(i);
+        d.sunrise = rise.clock(i);
+        d.sunset = set.clock(i);
     }
     return f;
 }

@@ -1,6 +1,6 @@
 // The built-in page providers draw visibly inside the rectangle they are given and nowhere
 // else, with fonts that must open.
-#include "fakes.hpp"
+#include "page_test.hpp"
 #include "pages/loader.hpp"
 
 #include <gtest/gtest.h>
@@ -11,25 +11,7 @@
 namespace ts::pages {
 namespace {
 
-class Pages : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError(); }
-    void TearDown() override { SDL_Quit(); }
-    config::Knobs knobs;
-};
-
-// Counts pixels with any opacity inside and outside a rectangle.
-std::pair<int, int> drawn_inside_outside(SDL_Surface* s, SDL_Rect r) {
-    int inside = 0, outside = 0;
-    for (int y = 0; y < s->h; ++y) {
-        for (int x = 0; x < s->w; ++x) {
-            if (test::pixel_at(s, x, y).a == 0) continue;
-            const SDL_Point p{x, y};
-            (SDL_PointInRect(&p, &r) ? inside : outside)++;
-        }
-    }
-    return {inside, outside};
-}
+using Pages = test::PageTest;
 
 TEST_F(Pages, PagesDrawVisiblyInsideTheirRectangleOnly) {
     knobs.init_fonts();
@@ -50,7 +32,7 @@ TEST_F(Pages, PagesDrawVisiblyInsideTheirRectangleOnly) {
         core::Surface page = core::make_alpha_surface(376, 960);
         SDL_FillRect(page.get(), nullptr, 0);
         draw(page.get(), rect);
-        const auto [inside, outside] = drawn_inside_outside(page.get(), rect);
+        const auto [inside, outside] = test::drawn_inside_outside(page.get(), rect);
         EXPECT_GT(inside, rect.w * rect.h / 20) << test::rect_text(rect);
         EXPECT_EQ(outside, 0) << test::rect_text(rect);
     }

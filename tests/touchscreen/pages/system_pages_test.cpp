@@ -1,8 +1,8 @@
 // The system pages drawn from figures read out of the fixture trees: the rows a person looks
 // for are there, every text stays inside its card and clear of the others, long names are cut
 // with an ellipsis, and unknown figures show as "—".
-#include "fakes.hpp"
 #include "fixture.hpp"
+#include "page_test.hpp"
 #include "pages/loader.hpp"
 #include "sysdata/collector.hpp"
 
@@ -29,8 +29,7 @@ std::shared_ptr<Snapshot> fixture_snapshot() {
     root.write("proc/loadavg", "0.52 1.25 2.00 2/345 6789\n");
     root.write("proc/sys/kernel/hostname", "a-rather-long-host-name-for-a-small-panel\n");
     root.write("sys/class/net/eth0/speed", "1000\n");
-    root.write("sys/devices/system/cpu/present", "0-3\n");
-    for (int n = 1; n < 4; ++n) root.write("sys/devices/system/cpu/cpu" + std::to_string(n) + "/online", "1\n");
+    root.write_cores(4);
     root.write_fixture("proc/self/mountinfo", "mounts/mountinfo");
     sysdata::CollectorOptions o;
     o.address = [](const std::string&) { return std::string("192.0.2.10"); };
@@ -55,14 +54,12 @@ std::shared_ptr<Snapshot> fixture_snapshot() {
     return snap;
 }
 
-class SystemPages : public ::testing::Test {
+class SystemPages : public test::FontPageTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        knobs.init_fonts();
+        FontPageTest::SetUp();
         snap = fixture_snapshot();
     }
-    void TearDown() override { SDL_Quit(); }
 
     // Draws one section into a cleared page and returns the texts drawn.
     TextTrace draw(const std::function<void(SDL_Surface*, TextTrace*)>& body, SDL_Rect rect) {
@@ -88,14 +85,7 @@ protected:
                     << "\" " << test::rect_text(trace[j].box);
             }
         }
-        int outside = 0;
-        for (int y = 0; y < page->h; ++y) {
-            for (int x = 0; x < page->w; ++x) {
-                const SDL_Point p{x, y};
-                if (test::pixel_at(page.get(), x, y).a != 0 && !SDL_PointInRect(&p, &rect)) ++outside;
-            }
-        }
-        EXPECT_EQ(outside, 0) << test::rect_text(rect);
+        EXPECT_EQ(test::drawn_inside_outside(page.get(), rect).second, 0) << test::rect_text(rect);
     }
 
     static bool has(const TextTrace& t, const std::string& text) {
@@ -108,7 +98,6 @@ protected:
         return nullptr;
     }
 
-    config::Knobs knobs;
     std::shared_ptr<Snapshot> snap;
     core::Surface page;
 };
@@ -161,7 +150,7 @@ TEST_F(SystemPages, DisksAndTemperatures) {
 }
 
 TEST_F(SystemPages, MoreFilesystemsThanFit) {
-    for (int i = 0; i < 30; ++i) snap->filesystems->push_back({"/mnt/disk" + std::to_string(i), {1 << 30, 1 << 29, 1 << 29}});
+    for (int i = 0; i < 30; ++i) snap->filesystems->push_back({"/mnt/disk" + std::to_string(i), {1 << 30, 1 << 29, 1 << 29}, ""});
     StoreGauge g(knobs, [&] { return snap; });
     const SDL_Rect r{12, 12, 352, 936};
     const TextTrace t = draw([&](SDL_Surface* s, TextTrace* tr) { g.trace = tr; g.draw_disk(s, r); }, r);
@@ -174,6 +163,38 @@ TEST_F(SystemPages, MoreFilesystemsThanFit) {
     snap->temperatures->clear();
     const TextTrace none = draw([&](SDL_Surface* s, TextTrace* tr) { g.trace = tr; g.draw_disk(s, r); }, r);
     EXPECT_TRUE(has(none, "no sensors"));
+}
+
+TEST(FilesystemTitle, LabelWhereTheMountPointSaysLittle) {
+    const struct {
+        const char* point;
+        const char* label;
+        const char* shown;
+    } cases[] = {
+        {"/", "rootfs", "/"},
+        {"/home", "home", "/home"},
+        {"/boot/efi", "EFI", "/boot/efi"},
+        {"/media/pi/3A5F-1C22", "Holiday Photos", "Holiday Photos"},
+        {"/run/media/anna/disk", "Backup", "Backup"},
+        {"/mnt/vault", "vault", "vault"},
+        {"/mnt", "scratch", "scratch"},
+        {"/media/pi/3A5F-1C22", "", "/media/pi/3A5F-1C22"},
+        {"/mntdata", "data", "/mntdata"},
+        {"/srv/media/x", "x", "/srv/media/x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(filesystem_title(c.point, c.label), c.shown) << c.point << " " << c.label;
+}
+
+TEST_F(SystemPages, RemovableDiskShowsItsLabelCutToFit) {
+    snap->filesystems->push_back({"/media/pi/3A5F-1C22", {64ull << 30, 1ull << 30, 63ull << 30},
+                                  "A label far too long to fit beside its figures"});
+    StoreGauge g(knobs, [&] { return snap; });
+    const SDL_Rect r{12, 12, 352, 936};
+    const TextTrace t = draw([&](SDL_Surface* s, TextTrace* tr) { g.trace = tr; g.draw_disk(s, r); }, r);
+    const DrawnText* label = starting(t, "A label far");
+    ASSERT_TRUE(label);
+    EXPECT_NE(label->text.find("\u2026"), std::string::npos) << label->text;
+    EXPECT_FALSE(starting(t, "/media"));
 }
 
 TEST_F(SystemPages, NetworkAndProcesses) {

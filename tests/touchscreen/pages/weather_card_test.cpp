@@ -1,6 +1,6 @@
 // The weather card: what it says for each state of the weather thread, that it stays inside
 // its rectangle, and a picture of page 1 drawn from a served forecast.
-#include "fakes.hpp"
+#include "page_test.hpp"
 #include "http_server.hpp"
 #include "pages/skyclock.hpp"
 #include "pages/weather_card.hpp"
@@ -121,28 +121,7 @@ TEST(WeatherCardText, AnOldForecastIsMarkedAndShowsWhatIsStillAhead) {
     }
 }
 
-class WeatherCard : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        knobs.init_fonts();
-    }
-    void TearDown() override { SDL_Quit(); }
-    config::Knobs knobs;
-};
-
-// Pixels with any opacity inside and outside a rectangle.
-std::pair<int, int> drawn_inside_outside(SDL_Surface* s, SDL_Rect r) {
-    int inside = 0, outside = 0;
-    for (int y = 0; y < s->h; ++y) {
-        for (int x = 0; x < s->w; ++x) {
-            if (test::pixel_at(s, x, y).a == 0) continue;
-            const SDL_Point p{x, y};
-            (SDL_PointInRect(&p, &r) ? inside : outside)++;
-        }
-    }
-    return {inside, outside};
-}
+using WeatherCard = test::FontPageTest;
 
 TEST_F(WeatherCard, EveryStateAndEveryIconStaysInsideTheCard) {
     const SDL_Rect rect{12, 250, 352, 370};
@@ -169,7 +148,7 @@ TEST_F(WeatherCard, EveryStateAndEveryIconStaysInsideTheCard) {
         core::Surface page = core::make_alpha_surface(376, 960);
         SDL_FillRect(page.get(), nullptr, 0);
         draw_weather_card(knobs, page.get(), rect, &v, kFetched + 3 * 3600);
-        const auto [inside, outside] = drawn_inside_outside(page.get(), rect);
+        const auto [inside, outside] = test::drawn_inside_outside(page.get(), rect);
         EXPECT_GT(inside, rect.w * rect.h / 2);
         EXPECT_EQ(outside, 0) << (v.forecast ? v.forecast->current.code : -1);
     }
@@ -192,7 +171,7 @@ TEST_F(WeatherCard, IconsShowTheirSkyAtTheirCentreAndStayInTheirSquare) {
         EXPECT_EQ(p.a, 255) << static_cast<int>(c.icon);
         EXPECT_EQ(p.r > 200 && p.g > 150 && p.b < 120, c.yellow) << static_cast<int>(c.icon);
         EXPECT_EQ(p.b > 200 && p.r < 120, c.blue) << static_cast<int>(c.icon);
-        EXPECT_EQ(drawn_inside_outside(s.get(), {10, 10, 80, 80}).second, 0);
+        EXPECT_EQ(test::drawn_inside_outside(s.get(), {10, 10, 80, 80}).second, 0);
     }
 }
 

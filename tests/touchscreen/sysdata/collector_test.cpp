@@ -27,8 +27,7 @@ CollectorOptions no_address() {
 TEST(CollectorCpu, CoreGoingOfflineBetweenSamples) {
     TempRoot root;
     root.write_fixture("proc/stat", "stat/sample1");
-    root.write("sys/devices/system/cpu/present", "0-3\n");
-    for (int n = 1; n < 4; ++n) root.write("sys/devices/system/cpu/cpu" + std::to_string(n) + "/online", "1\n");
+    root.write_cores(4);
     Collector c(Source(root.path()), no_address());
     c.sample_cpu(1.0);
     EXPECT_FALSE(c.current().cpu.total);  // one sample: no delta yet
@@ -54,7 +53,7 @@ TEST(CollectorCpu, CoreGoingOfflineBetweenSamples) {
 
 TEST(CollectorCpu, FrequencyFromPoliciesCoversTheirCores) {
     TempRoot root;
-    root.write("sys/devices/system/cpu/present", "0-3\n");
+    root.write_cores(4);
     root.write("sys/devices/system/cpu/cpu3/online", "0\n");
     // A big.LITTLE board: cores 0-1 at 600 MHz, 2-3 at 1800 MHz; core 3 is offline.
     root.write("sys/devices/system/cpu/cpufreq/policy0/scaling_cur_freq", "600000\n");
@@ -202,6 +201,18 @@ TEST(CollectorLive, AgreesWithIndependentSources) {
     EXPECT_TRUE(s.uptime);
 }
 
+// Runs the thread until it has published two rounds of CPU figures (2 s at most), then stops it.
+std::shared_ptr<const Snapshot> two_rounds(Sampler& sampler) {
+    sampler.start();
+    std::shared_ptr<const Snapshot> s;
+    for (int i = 0; i < 200 && !(s && s->cpu.history.size() >= 2); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        s = sampler.latest();
+    }
+    sampler.stop();
+    return s;
+}
+
 TEST(SamplerThread, PublishesSnapshotsAndStops) {
     TempRoot root;
     root.write_fixture("proc/stat", "stat/sample1");
@@ -210,13 +221,7 @@ TEST(SamplerThread, PublishesSnapshotsAndStops) {
     Sampler sampler(Source(root.path()), no_address(), [] { return Intervals{0.2, 0.2, 0.2, 0.2, 0.2}; },
                     [&] { return screen; });
     EXPECT_FALSE(sampler.latest());
-    sampler.start();
-    std::shared_ptr<const Snapshot> s;
-    for (int i = 0; i < 200 && !(s && s->cpu.history.size() >= 2); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        s = sampler.latest();
-    }
-    sampler.stop();
+    const std::shared_ptr<const Snapshot> s = two_rounds(sampler);
     ASSERT_TRUE(s);
     EXPECT_GE(s->cpu.history.size(), 2u);
     ASSERT_TRUE(s->memory);
@@ -233,13 +238,7 @@ TEST(SamplerThread, ScreenOffSamplesOnlyWhatTheGraphsNeed) {
     root.write_fixture("proc/meminfo", "meminfo/swap");
     Sampler sampler(Source(root.path()), no_address(), [] { return Intervals{0.2, 0.2, 0.2, 0.2, 0.2}; },
                     [] { return false; });
-    sampler.start();
-    std::shared_ptr<const Snapshot> s;
-    for (int i = 0; i < 200 && !(s && s->cpu.history.size() >= 2); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        s = sampler.latest();
-    }
-    sampler.stop();
+    const std::shared_ptr<const Snapshot> s = two_rounds(sampler);
     ASSERT_TRUE(s);
     EXPECT_GE(s->cpu.history.size(), 2u);
     EXPECT_GE(s->disk.read_history.size(), 1u);

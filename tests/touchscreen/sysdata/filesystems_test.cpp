@@ -1,9 +1,14 @@
 // Which filesystems the disk page lists: real, local ones, each once, root first.
 #include "fixture.hpp"
 
+#include "sysdata/collector.hpp"
 #include "sysdata/filesystems.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <utility>
 
 namespace ts::sysdata {
 namespace {
@@ -75,6 +80,62 @@ TEST(Filesystems, DevRootResolvesToTheRealDeviceAndItsBindShowsOnce) {
     for (Mount& m : mounts) m.source = resolve_source(src, m);
     EXPECT_EQ(mounts[0].source, "/dev/mmcblk0p2");
     EXPECT_EQ(points(select_filesystems(mounts, {}, {})), (std::vector<std::string>{"/", "/boot/firmware"}));
+}
+
+TEST(Labels, UdevEscapes) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {{"My\\x20Disk", "My Disk"}, {"\\x2fslash", "/slash"}, {"A\\x5cB", "A\\B"}, {"\\x4A\\x4b", "JK"},
+                 {"cut\\x2", "cut\\x2"}, {"\\xzz", "\\xzz"}, {"\\X20", "\\X20"}, {"plain", "plain"}};
+    for (const auto& c : cases) EXPECT_EQ(unescape_hex(c.in), c.out) << c.in;
+}
+
+using Labelled = std::vector<std::pair<std::string, std::string>>;  // mount point, label
+
+// Every filesystem 1 GiB, half used: no real mounts needed.
+CollectorOptions any_size() {
+    CollectorOptions o;
+    o.measure = [](const std::string&) { return FsSize{1 << 30, 1 << 29, 1 << 29}; };
+    return o;
+}
+
+Labelled sample_labels(const std::string& root) {
+    Collector c(Source(root), any_size());
+    c.sample_filesystems();
+    Labelled out;
+    for (const FilesystemRow& r : *c.current().filesystems) out.emplace_back(r.mount_point, r.label);
+    return out;
+}
+
+TEST(Labels, MatchedByTheDeviceTheLinkPointsTo) {
+    // sde1 has a label but no mount; sdd1 no label; /dev/mapper/vault is a link to dm-0;
+    // a newline in a label would break the row in two.
+    const Labelled want{{"/", "rootfs"},
+                        {"/boot/efi", "EFI"},
+                        {"/media/pi/3A5F-1C22", "Holiday Photos"},
+                        {"/media/pi/NO NAME", ""},
+                        {"/mnt/vault", "vault"},
+                        {"/run/media/anna/disk", "two?lines"}};
+    EXPECT_EQ(sample_labels(test::data("mounts/labels")), want);
+}
+
+TEST(Labels, NoLabelFolderMeansNoLabels) {
+    for (const auto& [point, label] : sample_labels(test::data("mounts/devroot"))) EXPECT_EQ(label, "") << point;
+}
+
+TEST(Labels, AStickMountedLaterGetsItsLabel) {
+    const test::TempRoot root("mounts/labels");
+    Collector c(Source(root.path()), any_size());
+    c.sample_filesystems();
+    std::filesystem::create_symlink("../../sdf1", root.path() + "/dev/disk/by-label/STICK");
+    root.write("proc/self/mountinfo", test::slurp("mounts/labels/proc/self/mountinfo") +
+                                          "60 22 8:81 / /media/pi/STICK rw shared:70 - vfat /dev/sdf1 rw\n");
+    c.sample_filesystems();
+    const auto& rows = *c.current().filesystems;
+    const auto stick = std::find_if(rows.begin(), rows.end(), [](const FilesystemRow& r) { return r.mount_point == "/media/pi/STICK"; });
+    ASSERT_NE(stick, rows.end());
+    EXPECT_EQ(stick->label, "STICK");
 }
 
 TEST(Filesystems, SizesAsDfReportsThem) {

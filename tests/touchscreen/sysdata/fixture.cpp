@@ -39,6 +39,12 @@ void TempRoot::write(const std::string& rel, const std::string& text) const {
     std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
 }
 
+void TempRoot::write_cores(int count) const {
+    write("sys/devices/system/cpu/present", "0-" + std::to_string(count - 1) + "\n");
+    // cpu0 has no online file on most machines: it cannot be taken offline.
+    for (int n = 1; n < count; ++n) write("sys/devices/system/cpu/cpu" + std::to_string(n) + "/online", "1\n");
+}
+
 void TempRoot::remove(const std::string& rel) const { fs::remove_all(fs::path(path_) / rel); }
 
 }  // namespace ts::sysdata::test

@@ -22,6 +22,8 @@ public:
     void write(const std::string& rel, const std::string& text) const;
     void write_fixture(const std::string& rel, const std::string& fixture_file) const { write(rel, slurp(fixture_file)); }
     void remove(const std::string& rel) const;
+    // sys/devices/system/cpu: cores 0 to count - 1 present and online.
+    void write_cores(int count) const;
 
 private:
     std::string path_;
