@@ -3,6 +3,7 @@
 #include "../core/log.hpp"
 #include "../display/choice.hpp"
 #include "../display/fbdev.hpp"
+#include "../display/kms.hpp"
 #include "../display/sdl_presenter.hpp"
 
 #include <algorithm>
@@ -88,8 +89,8 @@ Display init_display(services::Config& config, const WindowOpener& opener) {
 
 PresenterOpeners default_presenter_openers() {
     PresenterOpeners o;
-    o.kms = [](const config::DisplaySettings&, int, int) -> std::unique_ptr<display::Presenter> {
-        throw std::runtime_error("the KMS presenter is not part of this build");
+    o.kms = [](const config::DisplaySettings& s, int w, int h) -> std::unique_ptr<display::Presenter> {
+        return display::open_kms(s.card, s.rotation, w, h);
     };
     o.fbdev = [](const config::DisplaySettings& s, int w, int h) -> std::unique_ptr<display::Presenter> {
         // init_env put [display] device there unless the launcher named another one.

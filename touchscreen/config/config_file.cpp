@@ -202,6 +202,7 @@ const std::vector<KeySpec>& key_table() {
              text([](Settings& s) -> std::string& { return s.display.backend; }, {"auto", "sdl", "kms", "fbdev"})},
             {"display", "device", text([](Settings& s) -> std::string& { return s.display.device; })},
             {"display", "rotation", rotation([](Settings& s) -> int& { return s.display.rotation; })},
+            {"display", "card", text([](Settings& s) -> std::string& { return s.display.card; })},
             {"input", "mouse", flag([](Settings& s) -> bool& { return s.input.mouse; })},
             {"input", "rotation", rotation([](Settings& s) -> int& { return s.input.rotation; })},
             {"panel", "backlight", text([](Settings& s) -> std::string& { return s.panel.backlight; })},

@@ -41,6 +41,7 @@ struct DisplaySettings {
     std::string backend = "auto";  // "auto", "sdl", "kms" or "fbdev"
     std::string device = "/dev/fb0";
     int rotation = 0;  // degrees: 0, 90, 180 or 270
+    std::string card = "auto";  // KMS: "auto" (the first /dev/dri/card* that can) or a card's path
     bool operator==(const DisplaySettings&) const = default;
 };
 

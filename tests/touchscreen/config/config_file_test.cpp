@@ -62,9 +62,9 @@ TEST(ConfigValid, FilesGiveTheirValuesAndDefaultsForTheRest) {
              s.disks.hide = {"/boot"};
              s.network.interface = "wlan0";
          })},
-        {"display and input", "[display]\nbackend = \"kms\"\ndevice = \"/dev/fb1\"\nrotation = 270\n[input]\nmouse = true\nrotation = 90\n",
+        {"display and input", "[display]\nbackend = \"kms\"\ndevice = \"/dev/fb1\"\nrotation = 270\ncard = \"/dev/dri/card1\"\n[input]\nmouse = true\nrotation = 90\n",
          with([](Settings& s) {
-             s.display = {"kms", "/dev/fb1", 270};
+             s.display = {"kms", "/dev/fb1", 270, "/dev/dri/card1"};
              s.input = {true, 90};
          })},
         {"panel limits", "[panel]\nbacklight = \"none\"\nmin_brightness = 0\n", with([](Settings& s) {
