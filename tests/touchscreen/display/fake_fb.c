@@ -120,6 +120,7 @@ static const char* device_path(void) {
 
 /* -2: not ours, let the system open it. */
 static int open_special(const char* path) {
+  if (!path) return -2;
   if (strncmp(path, "/dev/dri/", 9) == 0) {
     errno = ENOENT;
     return -1;
