@@ -7,6 +7,13 @@
 #include "../refresh/refresh_monitor.hpp"
 #include "../render/frame.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <thread>
@@ -21,6 +28,20 @@ constexpr double kScreenOffPause = 3.0;       // seconds
 constexpr double kLongAgo = -std::numeric_limits<double>::infinity();
 
 void detach_thread(std::function<void()> body) { std::thread(std::move(body)).detach(); }
+
+// The last picture for a test to compare with what the device shows; written whole or not at all.
+void save_frame_dump(SDL_Surface* frame, const std::string& path) {
+    const std::string tmp = path + ".tmp";
+    bool ok = SDL_SaveBMP(frame, tmp.c_str()) == 0;
+    const std::string why = ok ? "" : SDL_GetError();
+    if (ok) {
+        const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+        ok = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0) ::close(fd);
+        ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+    }
+    if (!ok) log::warning("frame dump " + path + ": " + (why.empty() ? std::strerror(errno) : why));
+}
 
 }  // namespace
 
@@ -44,6 +65,7 @@ App::App(services::Components& components, Clock& clock, AppHooks hooks)
 
 void App::startup() {
     log::info("启动触屏显示");
+    if (const char* dump = std::getenv("TOUCHSCREEN_FRAME_DUMP"); dump != nullptr) frame_dump_ = dump;
     install_signal_handlers(state_);
     if (hooks_.load_settings) hooks_.load_settings();
     init_env(c_.config);  // before SDL starts: it reads these variables
@@ -143,6 +165,7 @@ void App::run_frame() {
     const double start = clock_.now();
     if (hooks_.apply_settings) hooks_.apply_settings(state_);
     dispatch_pending_events();
+    if (presenter_->take_lost_picture()) present_all_ = true;
     c_.pulldeck.update_settings_animation();
     c_.data_mgr.check_auto_off();
     if (state_._swipe_cooldown > 0) --state_._swipe_cooldown;
@@ -206,6 +229,7 @@ void App::run_frame() {
 void App::shutdown() {
     log::info("屏幕监控主循环已退出");
     c_.data_mgr.stop_core();
+    if (!frame_dump_.empty()) save_frame_dump(presenter_->frame(), frame_dump_);
     presenter_.reset();
     SDL_Quit();
 }
@@ -225,6 +249,8 @@ int run_program(App& app) noexcept {
     } catch (...) {
         log::error("错误: unknown error");
     }
+    // The process ends without destructors: the console gets its text mode back here.
+    app.close_presenter();
     SDL_Quit();
     return 1;
 }

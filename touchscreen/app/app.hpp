@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ts::app {
@@ -47,6 +48,9 @@ public:
     void run_frame();
     void shutdown();
 
+    // Gives the display back (console text mode included); the error path's shutdown.
+    void close_presenter() noexcept { presenter_.reset(); }
+
     core::AppState& state() { return state_; }
     display::Presenter& presenter() { return *presenter_; }
 
@@ -76,6 +80,9 @@ private:
     double last_bg_update_;
     double last_cache_clear_;
     int last_page_ = -1;
+    // TOUCHSCREEN_FRAME_DUMP: where shutdown saves the last picture as BMP, for tests that
+    // compare it with what a device shows.
+    std::string frame_dump_;
 };
 
 // Runs app.main(); returns the process exit status (0, or 1 after logging the error).

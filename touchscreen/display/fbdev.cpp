@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <linux/fb.h>
-#include <linux/kd.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -13,14 +12,11 @@
 
 namespace ts::display {
 
-int FbSystem::open(const char* path, int flags) { return ::open(path, flags | O_CLOEXEC); }
-int FbSystem::ioctl(int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); }
 void* FbSystem::mmap(std::size_t length, int fd) {
     return ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
 }
 int FbSystem::munmap(void* addr, std::size_t length) { return ::munmap(addr, length); }
 int FbSystem::fsync(int fd) { return ::fsync(fd); }
-int FbSystem::close(int fd) { return ::close(fd); }
 
 namespace {
 
@@ -54,10 +50,11 @@ FbdevPresenter::FbdevPresenter(const std::string& path, int rotation, int w, int
         if (var.xres == 0 || var.yres == 0 || var.xres_virtual < var.xres) {
             throw failure(path, "reports an empty screen");
         }
-        // Some drivers report 16 bits a pixel on a 4-byte stride: the stride tells the truth.
+        // Some drivers report 16 or 24 bits a pixel on rows of exactly 4 bytes a pixel: that
+        // stride tells the truth. Any other stride is padding (rows aligned to 64 bytes or more
+        // make a narrow 16-bit screen's rows 3 or 4 bytes a pixel long).
         int bytes = static_cast<int>(var.bits_per_pixel / 8);
-        const int per_line = static_cast<int>(fix.line_length / var.xres_virtual);
-        if (per_line != bytes && per_line >= 2 && per_line <= 4) bytes = per_line;
+        if ((bytes == 2 || bytes == 3) && fix.line_length == 4u * var.xres_virtual) bytes = 4;
         PixelLayout layout{bytes,
                            static_cast<int>(var.red.offset),   static_cast<int>(var.red.length),
                            static_cast<int>(var.green.offset), static_cast<int>(var.green.length),
@@ -106,17 +103,7 @@ FbdevPresenter::FbdevPresenter(const std::string& path, int rotation, int w, int
         int blank = FB_BLANK_UNBLANK;
         sys_->ioctl(fd_, FBIOBLANK, reinterpret_cast<void*>(static_cast<std::intptr_t>(blank)));  // not every driver blanks
         // The console must not draw its text or cursor over the picture.
-        tty_ = sys_->open("/dev/tty", O_RDWR);
-        if (tty_ >= 0) {
-            int mode = 0;
-            if (sys_->ioctl(tty_, KDGETMODE, &mode) == 0 &&
-                sys_->ioctl(tty_, KDSETMODE, reinterpret_cast<void*>(static_cast<std::intptr_t>(KD_GRAPHICS))) == 0) {
-                tty_mode_ = static_cast<int>(mode);
-            } else {  // not a virtual terminal (a pty, a serial line)
-                sys_->close(tty_);
-                tty_ = -1;
-            }
-        }
+        console_ = std::make_unique<Console>(sys_);
     } catch (...) {
         if (map_) sys_->munmap(map_, map_len_);
         sys_->close(fd_);
@@ -132,16 +119,13 @@ FbdevPresenter::~FbdevPresenter() {
     }
     flush_wanted_.notify_one();
     if (flusher_.joinable()) flusher_.join();
-    if (tty_ >= 0) {
-        sys_->ioctl(tty_, KDSETMODE, reinterpret_cast<void*>(static_cast<std::intptr_t>(tty_mode_)));
-        sys_->close(tty_);
-    }
+    console_.reset();
     sys_->munmap(map_, map_len_);
     sys_->close(fd_);
 }
 
 void FbdevPresenter::present(std::span<const RowBand> bands) {
-    if (bands.empty()) return;
+    if (bands.empty() || !console_->active()) return;
     SDL_Surface* f = frame_.get();
     const Source src{static_cast<const std::uint32_t*>(f->pixels), f->w, f->h, f->pitch / 4};
     for (const RowBand& b : bands) convert_rows(src, b.y0, b.y1, target_, rotation_);
@@ -151,6 +135,8 @@ void FbdevPresenter::present(std::span<const RowBand> bands) {
     }
     flush_wanted_.notify_one();
 }
+
+bool FbdevPresenter::take_lost_picture() { return console_->poll() == Console::Switch::acquired; }
 
 void FbdevPresenter::flush_loop() {
     std::unique_lock lock(flush_lock_);

@@ -4,6 +4,7 @@
 // except the flush thread, which only calls fsync.
 #pragma once
 
+#include "console.hpp"
 #include "convert.hpp"
 #include "presenter.hpp"
 
@@ -21,15 +22,11 @@ namespace ts::display {
 
 // The system calls the presenter makes; tests stand in for a device with their own.
 // Each returns what the libc call returns, with errno set on failure.
-class FbSystem {
+class FbSystem : public DeviceSystem {
 public:
-    virtual ~FbSystem() = default;
-    virtual int open(const char* path, int flags);
-    virtual int ioctl(int fd, unsigned long request, void* arg);
     virtual void* mmap(std::size_t length, int fd);  // shared, read and write
     virtual int munmap(void* addr, std::size_t length);
     virtual int fsync(int fd);
-    virtual int close(int fd);
 };
 
 class FbdevPresenter : public Presenter {
@@ -43,7 +40,10 @@ public:
     FbdevPresenter& operator=(const FbdevPresenter&) = delete;
 
     SDL_Surface* frame() override { return frame_.get(); }
+    // Writes nothing while the console is switched to another VT.
     void present(std::span<const RowBand> bands) override;
+    // Answers the console's switches; true on the return from another VT.
+    bool take_lost_picture() override;
     const char* name() const override { return "fbdev"; }
 
     const PixelLayout& layout() const { return target_.layout; }
@@ -54,12 +54,12 @@ private:
     std::shared_ptr<FbSystem> sys_;
     std::string path_;
     int fd_ = -1;
-    int tty_ = -1, tty_mode_ = 0;  // the controlling VT and its mode before ours, when there is one
     std::uint8_t* map_ = nullptr;
     std::size_t map_len_ = 0;
     int rotation_ = 0;
     Target target_;
     core::Surface frame_;
+    std::unique_ptr<Console> console_;
     // fsync of a deferred-I/O device waits for the transfer: it runs on its own thread.
     std::mutex flush_lock_;
     std::condition_variable flush_wanted_;

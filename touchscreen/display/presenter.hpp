@@ -23,6 +23,10 @@ public:
     // Shows the given bands of frame() on the glass; nothing else of it may have changed since
     // the last call. Main thread only. Throws on a failure of the output.
     virtual void present(std::span<const RowBand> bands) = 0;
+    // Main thread, once a frame before it is composed: true once after the glass lost the
+    // picture (the console came back from another VT), and the next frame must be presented
+    // whole. Presenters on the console also answer its switch requests here.
+    virtual bool take_lost_picture() { return false; }
     // "sdl", "kms" or "fbdev", for the log.
     virtual const char* name() const = 0;
 };

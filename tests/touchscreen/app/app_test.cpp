@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <utility>
 
 namespace ts::app {
 namespace {
@@ -198,13 +199,20 @@ TEST(TouchEvents, NumbersSitJustAboveTheUserEventAndCarryThePoint) {
 // A presenter that records the bands it is asked to show.
 class RecordingPresenter : public display::Presenter {
 public:
-    explicit RecordingPresenter(std::vector<std::vector<display::RowBand>>& shown) : shown_(shown) {}
+    explicit RecordingPresenter(std::vector<std::vector<display::RowBand>>& shown, bool* closed = nullptr)
+        : shown_(shown), closed_(closed) {}
+    ~RecordingPresenter() override {
+        if (closed_) *closed_ = true;
+    }
     SDL_Surface* frame() override { return frame_.get(); }
     void present(std::span<const display::RowBand> bands) override { shown_.emplace_back(bands.begin(), bands.end()); }
+    bool take_lost_picture() override { return std::exchange(lost, false); }
     const char* name() const override { return "recording"; }
+    bool lost = false;  // as after a return from another VT
 
 private:
     std::vector<std::vector<display::RowBand>>& shown_;
+    bool* closed_;
     core::Surface frame_ = core::make_opaque_surface(376, 960);
 };
 
@@ -279,6 +287,33 @@ TEST_F(PresentTest, WholeAgainWhenTheGlassMayHaveLostThePicture) {
     present_app.run_frame();
     ASSERT_EQ(shown.size(), before + 1);
     EXPECT_EQ(shown.back(), all) << "the first frame with the screen back on";
+}
+
+TEST_F(PresentTest, WholeAgainOnceAfterThePresenterLostThePicture) {
+    f.pulldeck.unchanged = true;
+    present_app.startup();
+    present_app.run_frame();
+    auto& presenter = dynamic_cast<RecordingPresenter&>(present_app.presenter());
+    presenter.lost = true;
+    present_app.run_frame();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown.back(), all);
+    present_app.run_frame();
+    EXPECT_EQ(shown.size(), 2u) << "once";
+}
+
+// The program ends through _exit, without destructors: on the error path the display (and
+// the console's text mode with it) is given back before that.
+TEST_F(PresentTest, AnErrorClosesThePresenter) {
+    bool closed = false;
+    AppHooks h = present_hooks();
+    h.presenters.fbdev = [this, &closed](const config::DisplaySettings&, int, int) {
+        return std::make_unique<RecordingPresenter>(shown, &closed);
+    };
+    f.pulldeck.on_draw = [](SDL_Surface*) { throw std::runtime_error("panel broke"); };
+    App failing{f.components, clock, h};
+    EXPECT_EQ(run_program(failing), 1);
+    EXPECT_TRUE(closed);
 }
 
 // [input] mouse: the left button's press, drag and release act as a finger; off, they do nothing.

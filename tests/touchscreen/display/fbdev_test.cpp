@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -26,6 +27,9 @@ struct FakeFb : FbSystem {
     int open_fds = 0;
     std::atomic<int> fsyncs{0};
     bool unblanked = false;
+    bool vt = false;  // /dev/tty is a virtual terminal
+    std::vector<long> tty_modes;  // KDSETMODE values, in order
+    static constexpr int kTty = 101;
 
     // A packed true-colour device: xres x yres visible at (xoff, yoff) of a virtual screen
     // `pad` bytes wider per row than needed.
@@ -50,6 +54,7 @@ struct FakeFb : FbSystem {
 
     int open(const char* path, int) override {
         if (std::strcmp(path, "/dev/tty") == 0) {
+            if (vt) return kTty;
             errno = ENXIO;  // no controlling terminal
             return -1;
         }
@@ -60,7 +65,12 @@ struct FakeFb : FbSystem {
         ++open_fds;
         return 100;
     }
-    int ioctl(int, unsigned long request, void* arg) override {
+    int ioctl(int fd, unsigned long request, void* arg) override {
+        if (fd == kTty) {
+            if (request == KDGETMODE) *static_cast<int*>(arg) = KD_TEXT;
+            if (request == KDSETMODE) tty_modes.push_back(static_cast<long>(reinterpret_cast<std::intptr_t>(arg)));
+            return 0;
+        }
         if (!is_fb) {
             errno = ENOTTY;
             return -1;
@@ -82,7 +92,8 @@ struct FakeFb : FbSystem {
         ++fsyncs;
         return 0;
     }
-    int close(int) override {
+    int close(int fd) override {
+        if (fd == kTty) return 0;
         --open_fds;
         return 0;
     }
@@ -157,6 +168,44 @@ TEST(FbdevPresenter, WritesOnlyTheBandsGivenAndFlushes) {
         EXPECT_GE(fb->fsyncs.load(), 1);
     }
     EXPECT_EQ(fb->open_fds, 0);
+}
+
+// On a VT: nothing is written while another VT is shown, the return asks for the whole
+// picture once, and the console is back in text mode at the end.
+TEST(FbdevPresenter, WritesNothingWhileSwitchedAwayAndAsksForAllOnReturn) {
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_IGN);  // should the console not take them
+    auto fb = std::make_shared<FakeFb>(10, 20, 32, kXrgb8888);
+    fb->vt = true;
+    {
+        FbdevPresenter p("/dev/fb-fake", 0, 10, 20, fb);
+        const RowBand all{0, 20};
+        SDL_FillRect(p.frame(), nullptr, 0x00FF0000);
+        EXPECT_FALSE(p.take_lost_picture());
+        raise(SIGUSR1);
+        EXPECT_FALSE(p.take_lost_picture()) << "let go: nothing lost yet";
+        p.present({&all, 1});
+        EXPECT_EQ(fb->at(3, 3, 4), 0xFF000000u) << "written while switched away";
+        raise(SIGUSR2);
+        EXPECT_TRUE(p.take_lost_picture());
+        EXPECT_FALSE(p.take_lost_picture());
+        p.present({&all, 1});
+        EXPECT_EQ(fb->at(3, 3, 4), 0xFFFF0000u);
+    }
+    EXPECT_EQ(fb->tty_modes, (std::vector<long>{KD_GRAPHICS, KD_TEXT}));
+    EXPECT_EQ(fb->open_fds, 0);
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_DFL);
+}
+
+// A 16-bit screen whose rows are padded to three or four bytes a pixel is still 16-bit.
+TEST(FbdevPresenter, WidePaddingIsNotTakenForWiderPixels) {
+    for (const int stride : {40 * 3 + 8, 40 * 4 + 16}) {
+        auto fb = std::make_shared<FakeFb>(40, 60, 16, kRgb565);
+        fb->fix.line_length = static_cast<unsigned>(stride);
+        fb->fix.smem_len = fb->fix.line_length * 60;
+        fb->mem.assign(fb->fix.smem_len, 0);
+        FbdevPresenter p("/dev/fb-fake", 0, 40, 60, fb);
+        EXPECT_EQ(p.layout().bytes, 2) << stride;
+    }
 }
 
 TEST(FbdevPresenter, BadDevicesGiveOneClearErrorAndLeaveNothingOpen) {
