@@ -135,6 +135,11 @@ int KmsSystem::set_master(int fd) {
     return result(drmSetMaster(fd));
 }
 
+int KmsSystem::drop_master(int fd) {
+    errno = 0;
+    return result(drmDropMaster(fd));
+}
+
 int KmsSystem::get_crtc(int fd, std::uint32_t crtc, SavedCrtc& out) {
     errno = 0;
     DrmPtr<drmModeCrtc, drmModeFreeCrtc> c(drmModeGetCrtc(fd, crtc));
@@ -345,7 +350,8 @@ std::runtime_error KmsPresenter::failure(const std::string& what) const {
     return std::runtime_error("DRM card " + path_ + ": " + what);
 }
 
-KmsPresenter::KmsPresenter(const std::string& card, int rotation, int w, int h, std::shared_ptr<KmsSystem> sys)
+KmsPresenter::KmsPresenter(const std::string& card, int rotation, int w, int h, std::shared_ptr<KmsSystem> sys,
+                           std::shared_ptr<DeviceSystem> console)
     : sys_(std::move(sys)), path_(card), rotation_(rotation), w_(w), h_(h) {
     fd_.sys = sys_.get();
     if (rotation != 0 && rotation != 90 && rotation != 180 && rotation != 270) {
@@ -380,6 +386,8 @@ KmsPresenter::KmsPresenter(const std::string& card, int rotation, int w, int h, 
         const drmModeClip all{0, 0, out_.mode.hdisplay, out_.mode.vdisplay};
         if (sys_->dirty_fb(fd_.fd, buffers_[0].fb, {&all, 1}) != 0) buffers_.push_back(make_buffer(1));
         damage_ = BufferDamage(static_cast<int>(buffers_.size()), h);
+        // The console must not draw its text or cursor over the picture.
+        if (console) console_ = std::make_unique<Console>(std::move(console));
     } catch (...) {
         release();
         throw;
@@ -474,7 +482,35 @@ void KmsPresenter::release() {
     buffers_.clear();
 }
 
-KmsPresenter::~KmsPresenter() { release(); }
+KmsPresenter::~KmsPresenter() {
+    release();
+    console_.reset();  // text mode only once the previous picture is back on the CRTC
+}
+
+bool KmsPresenter::take_lost_picture() {
+    if (!console_) return false;
+    if (console_->poll([this] { sys_->drop_master(fd_.fd); }) == Console::Switch::acquired) output_lost_ = true;
+    if (!output_lost_) return false;
+    // The card may still be held for a moment by whoever had the other VT: tried again on
+    // every frame until it is ours, said once.
+    std::string held;
+    if (const int r = sys_->set_master(fd_.fd); r < 0) {
+        held = failure("is held by another program: cannot become its master again (" + error_text(r) + ")").what();
+    } else {
+        try {
+            restore_output();
+        } catch (const std::runtime_error& e) {
+            held = e.what();
+        }
+    }
+    if (!held.empty()) {
+        if (!told_lost_) core::log::warning("kms: " + held + "; frames wait for it");
+        told_lost_ = true;
+        return false;
+    }
+    output_lost_ = false;
+    return true;
+}
 
 void KmsPresenter::write_rows(int buffer, std::vector<drmModeClip>& clips) {
     SDL_Surface* f = frame_.get();
@@ -491,6 +527,7 @@ void KmsPresenter::write_rows(int buffer, std::vector<drmModeClip>& clips) {
 
 void KmsPresenter::present(std::span<const RowBand> bands) {
     damage_.add(bands);
+    if (output_lost_ || (console_ && !console_->active())) return;  // the rows wait in damage_
     std::vector<drmModeClip> clips;
     if (!flipping()) {
         write_rows(0, clips);
@@ -539,7 +576,8 @@ void KmsPresenter::present(std::span<const RowBand> bands) {
 }
 
 std::unique_ptr<Presenter> open_kms(const std::string& card, int rotation, int w, int h) {
-    return std::make_unique<KmsPresenter>(card, rotation, w, h);
+    return std::make_unique<KmsPresenter>(card, rotation, w, h, std::make_shared<KmsSystem>(),
+                                          std::make_shared<DeviceSystem>());
 }
 
 }  // namespace ts::display

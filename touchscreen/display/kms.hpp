@@ -5,6 +5,7 @@
 // call into libdrm goes through KmsSystem, so all of it runs in tests without a card.
 #pragma once
 
+#include "console.hpp"
 #include "convert.hpp"
 #include "presenter.hpp"
 
@@ -71,6 +72,7 @@ public:
     virtual int has_dumb_buffers(int fd);  // 1 or 0
     virtual int describe(int fd, KmsCard& out);
     virtual int set_master(int fd);
+    virtual int drop_master(int fd);
     virtual int get_crtc(int fd, std::uint32_t crtc, SavedCrtc& out);
     // connector 0 or mode nullptr: the CRTC is switched off.
     virtual int set_crtc(int fd, std::uint32_t crtc, std::uint32_t fb, std::uint32_t x, std::uint32_t y,
@@ -135,15 +137,22 @@ public:
     // card "auto" (or empty): the first /dev/dri/card* with a connected connector and dumb
     // buffers; otherwise that card alone. w x h: the composed picture. Throws
     // std::runtime_error naming the card and what failed; leaves nothing open.
+    // With `console`, the controlling VT is taken as the framebuffer presenter takes it, and
+    // the card is let go and taken back across VT switches.
     KmsPresenter(const std::string& card, int rotation, int w, int h,
-                 std::shared_ptr<KmsSystem> sys = std::make_shared<KmsSystem>());
+                 std::shared_ptr<KmsSystem> sys = std::make_shared<KmsSystem>(),
+                 std::shared_ptr<DeviceSystem> console = nullptr);
     ~KmsPresenter() override;
     KmsPresenter(const KmsPresenter&) = delete;
     KmsPresenter& operator=(const KmsPresenter&) = delete;
 
     SDL_Surface* frame() override { return frame_.get(); }
+    // Writes nothing while the console is switched to another VT.
     void present(std::span<const RowBand> bands) override;
     const char* name() const override { return "kms"; }
+    // Answers the console's switches: DRM master dropped on the way out, taken back and the
+    // CRTC set again on the return (then true: the picture must be shown whole).
+    bool take_lost_picture() override;
 
     // Puts our buffer on the CRTC again and writes every row, as after another program (a VT
     // switch) had the card. Throws std::runtime_error when the card is still held.
@@ -191,7 +200,9 @@ private:
     bool flip_pending_ = false;
     bool back_unshown_ = false;  // the back buffer holds rows a refused flip did not show
     bool told_timeout_ = false, told_dirty_ = false, told_lost_ = false;
+    bool output_lost_ = false;  // back from another VT, but the card is not ours again yet
     core::Surface frame_;
+    std::unique_ptr<Console> console_;
 };
 
 std::unique_ptr<Presenter> open_kms(const std::string& card, int rotation, int w, int h);

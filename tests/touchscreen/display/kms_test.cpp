@@ -9,7 +9,11 @@
 #include <drm_fourcc.h>
 #include <gtest/gtest.h>
 
+#include <linux/kd.h>
+#include <linux/vt.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -54,7 +58,7 @@ struct FakeCard : KmsSystem {
     std::string no_dumb, opened;
     int master = 0, set_crtc_result = 0, create_result = 0, map_result = 0, add_fb_result = 0, dirty_result = -ENOSYS;
     std::deque<int> flip_results, wait_results;  // then 0 and 1
-    int open_fds = 0, maps = 0;
+    int open_fds = 0, maps = 0, masters_taken = 0, masters_dropped = 0;
     std::map<std::uint32_t, std::vector<std::uint8_t>> dumbs;  // by handle
     std::map<std::uint32_t, std::uint32_t> fbs;                // fb -> handle
     std::vector<std::uint32_t> flips, waited, crtc_fbs;
@@ -69,7 +73,8 @@ struct FakeCard : KmsSystem {
     void close(int) override { --open_fds; }
     int has_dumb_buffers(int) override { return opened == no_dumb ? 0 : 1; }
     int describe(int, KmsCard& out) override { return out = by_path[opened], 0; }
-    int set_master(int) override { return master; }
+    int set_master(int) override { return ++masters_taken, master; }
+    int drop_master(int) override { return ++masters_dropped, 0; }
     int get_crtc(int, std::uint32_t, SavedCrtc& out) override { return out = {7, 0, 0, true, mode(640, 480)}, 0; }
     int set_crtc(int, std::uint32_t, std::uint32_t fb, std::uint32_t, std::uint32_t, std::uint32_t,
                  const drmModeModeInfo*) override {
@@ -280,6 +285,63 @@ TEST(KmsPresenter, SlowOrRefusedFlipsNeverStopTheFrames) {
     EXPECT_EQ(held, 1);
     EXPECT_TRUE(fake->all_freed());
     EXPECT_EQ(fake->crtc_fbs.back(), 7u);  // the CRTC shows what it showed before
+}
+
+// A VT that answers every console call and records the switches it is told.
+struct QuietVt : DeviceSystem {
+    std::vector<long> released;  // VT_RELDISP arguments
+    int open(const char*, int) override { return 9; }
+    int ioctl(int, unsigned long request, void* arg) override {
+        if (request == KDGETMODE) *static_cast<int*>(arg) = KD_TEXT;
+        if (request == VT_RELDISP) released.push_back(reinterpret_cast<std::intptr_t>(arg));
+        return 0;
+    }
+    int close(int) override { return 0; }
+};
+
+// Another VT shown: the card is let go before the kernel hears we are done, nothing is
+// flipped while away, and on the return master and the CRTC are taken back before the whole
+// picture goes out again. A card still held on the return is tried again, said once.
+TEST(KmsPresenter, AVtSwitchLetsTheCardGoAndTakesItBack) {
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_IGN);  // a stray signal must not end the tests
+    auto fake = card_with(one_panel({mode(40, 60, true)}));
+    auto vt = std::make_shared<QuietVt>();
+    test::LogCapture log;
+    {
+        KmsPresenter p("auto", 0, 40, 60, fake, vt);
+        const RowBand all{0, 60};
+        p.present({&all, 1});
+        const std::size_t flips = fake->flips.size(), modes_set = fake->crtc_fbs.size();
+
+        raise(SIGUSR1);
+        EXPECT_FALSE(p.take_lost_picture());
+        EXPECT_EQ(fake->masters_dropped, 1);
+        EXPECT_EQ(vt->released, std::vector<long>{1});
+        p.present({&all, 1});
+        EXPECT_EQ(fake->flips.size(), flips) << "nothing shown on another VT's card";
+
+        fake->master = -EBUSY;  // the other program has not let go yet
+        raise(SIGUSR2);
+        const int taken = fake->masters_taken;
+        EXPECT_FALSE(p.take_lost_picture());
+        EXPECT_FALSE(p.take_lost_picture());
+        EXPECT_EQ(fake->masters_taken, taken + 2) << "tried on every frame";
+        p.present({&all, 1});
+        EXPECT_EQ(fake->flips.size(), flips);
+
+        fake->master = 0;
+        EXPECT_TRUE(p.take_lost_picture()) << "the next frame must be whole";
+        EXPECT_EQ(fake->crtc_fbs.size(), modes_set + 1) << "the mode set again once master is back";
+        EXPECT_FALSE(p.take_lost_picture()) << "said once";
+        p.present({&all, 1});
+        EXPECT_EQ(fake->flips.size(), flips + 1);
+    }
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_DFL);
+    EXPECT_TRUE(fake->all_freed());
+    EXPECT_EQ(vt->released, (std::vector<long>{1, VT_ACKACQ}));
+    int held = 0;
+    for (const std::string& m : log.messages()) held += m.find("held by another program") != std::string::npos;
+    EXPECT_EQ(held, 1);
 }
 
 TEST(KmsPresenter, DriversThatTakeClipsGetOneBufferAndTheChangedRows) {
