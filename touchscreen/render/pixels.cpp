@@ -373,25 +373,29 @@ void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {
 
 namespace {
 
-// Black at `alpha` over eight pixels: each channel c becomes floor(c * (255 - alpha) / 255),
-// which for alpha >= 1 is the high half of c * weight with weight = 257 * (255 - alpha) + 1
-// (see the faded layers above): one 16-bit multiply per channel. The top byte is kept.
-[[gnu::always_inline]] inline u32x8 darken_block(const u32x8& d, const u16x16& weight) {
-    const Wide w = widen(d);
-    const u32x8 out = narrow(Wide{mulhi(w.lo, weight), mulhi(w.hi, weight)});
-    return (d & 0xFF000000u) | (out & 0x00FFFFFFu);
+// Black at `alpha` over eight pixels: each channel c becomes div255(c * (255 - alpha)).
+// Blue and red, then green and alpha, sit in the low bytes of 16-bit lanes, so the products
+// (at most 255 * 255) and div255's sum (below 2^16) need no widening. Plain lane arithmetic,
+// not mulhi(): its arrays would pass a constant weight through the stack, and the reload
+// stalls on the two halves just stored. The top byte is kept.
+[[gnu::always_inline]] inline u16x16 div255_lanes(const u16x16& x) { return (x + 1 + (x >> 8)) >> 8; }
+
+[[gnu::always_inline]] inline u32x8 darken_block(const u32x8& d, const u16x16& inv) {
+    const auto rb = reinterpret_cast<u16x16>(d & 0x00FF00FFu);
+    const auto ga = reinterpret_cast<u16x16>((d >> 8) & 0x00FF00FFu);
+    const auto rb_out = reinterpret_cast<u32x8>(div255_lanes(rb * inv));
+    const auto g_out = reinterpret_cast<u32x8>(div255_lanes(ga * inv)) & 0xFFu;
+    return (d & 0xFF000000u) | rb_out | (g_out << 8);
 }
 
-constexpr std::uint16_t darken_weight(std::uint32_t alpha) { return static_cast<std::uint16_t>(257 * (255 - alpha) + 1); }
-
-TS_BLEND_CLONES void darken_blocks(std::uint32_t* row, int blocks, std::uint16_t weight) {
-    const u16x16 k = u16x16{} + weight;
+TS_BLEND_CLONES void darken_blocks(std::uint32_t* row, int blocks, std::uint16_t inv) {
+    const u16x16 k = u16x16{} + inv;
     for (int i = 0; i < blocks; ++i) store(row + i * kBlock, darken_block(load(row + i * kBlock), k));
 }
 
 // darken_blocks, then the page layer's blend at full opacity, on one load and store of dst.
-TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t weight) {
-    const u16x16 k = u16x16{} + weight;
+TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t inv) {
+    const u16x16 k = u16x16{} + inv;
     for (int i = 0; i < blocks; ++i) {
         const int at = i * kBlock;
         const u32x8 s = load(src + at), d = darken_block(load(dst + at), k);
@@ -404,24 +408,24 @@ TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t
 
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha) {
     if (alpha == 0 || n <= 0) return;  // covers nothing
-    const std::uint16_t weight = darken_weight(std::min(alpha, 255u));
+    const auto inv = static_cast<std::uint16_t>(255 - std::min(alpha, 255u));
     const int blocks = n / kBlock;
-    darken_blocks(row, blocks, weight);
+    darken_blocks(row, blocks, inv);
     const int rest = n - blocks * kBlock;
     if (rest <= 0) return;
     std::uint32_t tail[kBlock] = {};
     const int whole = blocks * kBlock;
     std::memcpy(tail, row + whole, static_cast<std::size_t>(rest) * 4);
-    darken_blocks(tail, 1, weight);
+    darken_blocks(tail, 1, inv);
     std::memcpy(row + whole, tail, static_cast<std::size_t>(rest) * 4);
 }
 
 void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {
     if (alpha == 0) return blend_row(dst, src, n, 255);
     if (n <= 0) return;
-    const std::uint16_t weight = darken_weight(std::min(alpha, 255u));
+    const auto inv = static_cast<std::uint16_t>(255 - std::min(alpha, 255u));
     const int blocks = n / kBlock;
-    darken_blend_blocks(dst, src, blocks, weight);
+    darken_blend_blocks(dst, src, blocks, inv);
     const int rest = n - blocks * kBlock;
     if (rest <= 0) return;
     // The last few through zero-padded blocks: transparent pixels only darken.
@@ -430,7 +434,7 @@ void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::
     const auto bytes = static_cast<std::size_t>(rest) * 4;
     std::memcpy(tail_src, src + whole, bytes);
     std::memcpy(tail_dst, dst + whole, bytes);
-    darken_blend_blocks(tail_dst, tail_src, 1, weight);
+    darken_blend_blocks(tail_dst, tail_src, 1, inv);
     std::memcpy(dst + whole, tail_dst, bytes);
 }
 
