@@ -29,8 +29,6 @@ using u16x4 = std::uint16_t __attribute__((vector_size(8)));
 using u8x16 = std::uint8_t __attribute__((vector_size(16)));
 using u8x32 = std::uint8_t __attribute__((vector_size(32)));
 
-// The common layouts with their shifts known to the compiler. pack() takes one pixel or a
-// vector of four and gives the device value in the low `bytes` bytes of each 32-bit lane.
 // Red and blue bytes swapped, the top byte cleared; on vectors one byte shuffle.
 template <typename V>
 V swap_red_blue(V p) {
@@ -44,6 +42,9 @@ V swap_red_blue(V p) {
         return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
     }
 }
+
+// The common layouts with their shifts known to the compiler. pack() takes one pixel or a
+// vector of eight and gives the device value in the low `bytes` bytes of each 32-bit lane.
 struct Xrgb8888 {
     static constexpr int bytes = 4;
     template <typename V>
@@ -183,15 +184,15 @@ template <typename P>
 }
 
 // Turned by 90 or 270: blocks of 4 rows by 8 columns, each half turned as a 4 x 4 block in
-// registers; bands of kTile source rows, so that each target row gets a whole cache line
-// (kTile * 4 bytes) per band and the source rows of a band stay in the cache.
+// registers; bands of source rows, so that each target row gets whole cache lines per band
+// while the band's source rows stay in the cache.
 template <typename P>
 [[gnu::always_inline]] inline void columns_fixed(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {
     const bool upward = wk.row < 0;  // 90: the later source row lies first in device memory
     const int whole_x = s.w / 8 * 8;
     const int whole_y1 = y0 + (y1 - y0) / 4 * 4;
     const std::ptrdiff_t p = s.pitch;
-    // Whole cache lines of 64 bytes per target row: 16, 32 or 64 source rows (3 lines for 3 bytes).
+    // 64 bytes per target row and band: 16 or 32 source rows; 64 rows (3 lines) for 3 bytes.
     constexpr int band_rows = P::bytes == 4 ? 16 : P::bytes == 2 ? 32 : 64;
     for (int band = y0; band < whole_y1; band += band_rows) {
         const int band_end = std::min(whole_y1, band + band_rows);
