@@ -30,10 +30,12 @@ void BM_Memcpy(benchmark::State& st) {
     }
 }
 
-// range(0): 0 XRGB8888, 1 RGB565, 2 XBGR8888, 3 packed 24-bit; range(1): rotation.
+// range(0): 0 XRGB8888, 1 RGB565, 2 XBGR8888, 3 packed 24-bit, 4 BGR565, 5 packed 24-bit BGR,
+// 6 a rare layout (RGB565 on 4 bytes: the generic path); range(1): rotation.
 void BM_Convert(benchmark::State& st) {
     const ts::display::PixelLayout layouts[] = {ts::display::kXrgb8888, ts::display::kRgb565, ts::display::kXbgr8888,
-                                                ts::display::kRgb888};
+                                                ts::display::kRgb888,   ts::display::kBgr565,
+                                                {3, 0, 8, 8, 8, 16, 8},  {4, 11, 5, 5, 6, 0, 5}};
     const ts::display::PixelLayout layout = layouts[st.range(0)];
     const int rotation = static_cast<int>(st.range(1));
     const bool turned = rotation == 90 || rotation == 270;
@@ -48,8 +50,8 @@ void BM_Convert(benchmark::State& st) {
 }
 
 BENCHMARK(BM_Memcpy);
-BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{0, 1}, {0, 90, 180, 270}});
-BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{2, 3}, {0, 90}});
+BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 90, 180, 270}});
+BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{6}, {0, 90}});
 
 }  // namespace
 

@@ -52,12 +52,14 @@ void BM_SlideFrame(benchmark::State& st) {
     }
 }
 
-// The control centre opening (steps 1-4) and open (5), over the page at rest.
+// The control centre opening (steps 1-4) and open (5), then closing (4-1) and closed (0),
+// over the page at rest: each frame of the animation.
 void BM_ControlCentreFrame(benchmark::State& st) {
     const int steps = static_cast<int>(st.range(0));
-    scene().control_centre_frame(steps);
+    const bool closing = st.range(1) != 0;
+    scene().control_centre_frame(steps, closing);
     for (auto _ : st) {
-        scene().control_centre_frame(steps);
+        scene().control_centre_frame(steps, closing);
         benchmark::ClobberMemory();
     }
 }
@@ -71,7 +73,8 @@ BENCHMARK(BM_RestingFrameAfterRender);
 // Every frame of a slide the fast way; the plain way, far slower, at a few of them.
 BENCHMARK(BM_SlideFrame)->ArgNames({"plain", "k"})->ArgsProduct({{kFast}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}});
 BENCHMARK(BM_SlideFrame)->ArgNames({"plain", "k"})->ArgsProduct({{kPlain}, {0, 1, 5, 9}});
-BENCHMARK(BM_ControlCentreFrame)->ArgNames({"steps"})->DenseRange(1, 5);
+BENCHMARK(BM_ControlCentreFrame)->ArgNames({"steps", "closing"})->ArgsProduct({{1, 2, 3, 4, 5}, {0}});
+BENCHMARK(BM_ControlCentreFrame)->ArgNames({"steps", "closing"})->ArgsProduct({{4, 3, 2, 1, 0}, {1}});
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -41,6 +42,14 @@ int main() {
     measure("slide_k9", [&] { scene.slide_frame(9, -1); });
     measure("resting_plain", [&] { scene.resting_frame(ts::render::Compositor::plain); });
     measure("slide_k1_plain", [&] { scene.slide_frame(1, -1, ts::render::Compositor::plain); });
+    for (const int steps : {1, 2, 3, 4, 5}) {
+        const std::string name = "control_centre_open_" + std::to_string(steps);
+        measure(name.c_str(), [&] { scene.control_centre_frame(steps); });
+    }
+    for (const int steps : {4, 3, 2, 1, 0}) {
+        const std::string name = "control_centre_close_" + std::to_string(steps);
+        measure(name.c_str(), [&] { scene.control_centre_frame(steps, true); });
+    }
     std::printf("drawn share %.3f, last byte %d\n", scene.drawn_share(), to.back());
     return 0;
 }

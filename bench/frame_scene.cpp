@@ -4,6 +4,7 @@
 
 #include "render/frame_cache.hpp"
 
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -66,13 +67,18 @@ void FrameScene::slide_frame(int k, int direction, render::Compositor how) {
     draw(how);
 }
 
-void FrameScene::control_centre_frame(int steps) {
+void FrameScene::control_centre_frame(int steps, bool closing) {
     controlcentre::PullDeck& deck = builtin_.pulldeck;
-    if (deck.get_settings_progress() != steps * controlcentre::PullDeck::kProgressStep) {
+    if (std::abs(deck.get_settings_progress() - steps * controlcentre::PullDeck::kProgressStep) > 1e-9 ||
+        deck.is_settings_open() == closing) {
         deck.close_settings();
         for (int i = 0; i < 10; ++i) deck.update_settings_animation();
         deck.open_settings();
-        for (int i = 0; i < steps; ++i) deck.update_settings_animation();
+        if (closing) {
+            for (int i = 0; i < 5; ++i) deck.update_settings_animation();
+            deck.close_settings();
+        }
+        for (int i = 0; i < (closing ? 5 - steps : steps); ++i) deck.update_settings_animation();
     }
     resting_frame();
     deck.draw_settings_panel(screen_);

@@ -26,9 +26,10 @@ public:
     // Slide frame k (0-9) from page 1 to page 2, with direction -1 or +1.
     void slide_frame(int k, int direction, render::Compositor how = render::Compositor::fast);
 
-    // A resting frame with the control centre over it, `steps` animation steps (of 5) open;
-    // the panel's controls come from their cached surface after the first call.
-    void control_centre_frame(int steps);
+    // A resting frame with the control centre over it, `steps` animation steps (of 5) open,
+    // reached by opening or, with `closing`, by closing from fully open; the panel's controls
+    // come from their cached surface after the first call.
+    void control_centre_frame(int steps, bool closing = false);
 
     SDL_Surface* screen() const { return screen_; }
     double drawn_share() const { return drawn_share_; }

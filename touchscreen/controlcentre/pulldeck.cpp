@@ -52,15 +52,6 @@ Color hue_colour(int hue) {
     return {static_cast<Uint8>(r * 255), static_cast<Uint8>(g * 255), static_cast<Uint8>(b * 255)};
 }
 
-// The same as paint::fill in black at `alpha` over the whole of an opaque 32-bit screen, without
-// a format lookup per pixel; the top byte is kept.
-void darken(SDL_Surface* s, Uint8 alpha) {
-    for (int y = 0; y < s->h; ++y) {
-        render::pixels::darken_row(reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(s->pixels) + y * s->pitch),
-                                   s->w, alpha);
-    }
-}
-
 bool xrgb32(const SDL_Surface* s) {
     const Uint32 f = s->format->format;
     return (f == SDL_PIXELFORMAT_RGB888 || f == SDL_PIXELFORMAT_ARGB8888) && !SDL_MUSTLOCK(s);
@@ -251,9 +242,12 @@ void PullDeck::reset_rgb_animation() {
 }
 
 void PullDeck::update_settings_animation() {
+    // Whole steps: sums of 0.2 would leave the closed panel 1e-16 open for one more frame,
+    // darkening the screen by nothing and showing the panel's last row.
     const double target = open_ ? 1.0 : 0.0;
-    if (progress_ < target) progress_ = std::min(target, progress_ + kProgressStep);
-    if (progress_ > target) progress_ = std::max(target, progress_ - kProgressStep);
+    const double step = std::round(progress_ / kProgressStep);
+    if (progress_ < target) progress_ = std::min(target, (step + 1) * kProgressStep);
+    if (progress_ > target) progress_ = std::max(target, (step - 1) * kProgressStep);
     for (Ripple& r : ripples_) ++r.frame;
     std::erase_if(ripples_, [](const Ripple& r) { return r.frame > kRippleFrames; });
     for (auto& [id, frames] : pressed_) frames = std::min(frames + 1, kPressFrames);
@@ -314,11 +308,6 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
     const Look now = look();
     if (progress_ > 0.0) {
         const auto dim = static_cast<Uint8>(120 * progress_);
-        if (xrgb32(screen)) {
-            darken(screen, dim);
-        } else {
-            paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, dim);
-        }
         // The controls change far less often than the frame: drawn once per change, pixel by
         // pixel, then laid row by row with the page layer's blend.
         if (!panel_cache_ || panel_cache_->w != screen->w || !cached_look_ || *cached_look_ != now) {
@@ -328,14 +317,23 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
         }
         const int top = panel_top();
         if (xrgb32(screen)) {
+            // Each row is read and written once: darkened, and where the panel lies, the panel
+            // laid on in the same pass. The same pixels as darkening all, then blending.
             SDL_Surface* p = panel_cache_.get();
-            for (int y = std::max(0, top); y < std::min(screen->h, top + kPanelHeight); ++y) {
+            const int n = std::min(screen->w, p->w);
+            for (int y = 0; y < screen->h; ++y) {
                 auto* dst = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
-                const auto* src =
-                    reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) + (y - top) * p->pitch);
-                render::pixels::blend_row(dst, src, std::min(screen->w, p->w), 255);
+                if (y >= top && y < top + kPanelHeight) {
+                    const auto* src = reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) +
+                                                                              (y - top) * p->pitch);
+                    render::pixels::darken_blend_row(dst, src, n, dim);
+                    render::pixels::darken_row(dst + n, screen->w - n, dim);
+                } else {
+                    render::pixels::darken_row(dst, screen->w, dim);
+                }
             }
         } else {
+            paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, dim);
             SDL_Rect at{0, top, 0, 0};
             if (SDL_BlitSurface(panel_cache_.get(), nullptr, screen, &at) != 0) throw core::SdlError("SDL_BlitSurface");
         }

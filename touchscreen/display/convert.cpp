@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+// The 32-byte vector helpers below are internal and always inlined; the warning about how
+// such vectors would be passed between separately built functions does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace ts::display {
 namespace {
 
@@ -16,40 +20,110 @@ constexpr std::uint32_t padding(const PixelLayout& l) {
                    mask(l.blue_offset, l.blue_length));
 }
 
-// The common layouts with their shifts known to the compiler, so the loops vectorise.
+// Eight pixels at a time in a 32-byte vector, worked on as two 16-byte halves where the
+// picture turns: SSE2 on x86 (with an AVX2 copy chosen at run time), NEON on ARM.
+using u32x8 = std::uint32_t __attribute__((vector_size(32)));
+using u32x4 = std::uint32_t __attribute__((vector_size(16)));
+using u16x8 = std::uint16_t __attribute__((vector_size(16)));
+using u16x4 = std::uint16_t __attribute__((vector_size(8)));
+using u8x16 = std::uint8_t __attribute__((vector_size(16)));
+using u8x32 = std::uint8_t __attribute__((vector_size(32)));
+
+// Red and blue bytes swapped, the top byte cleared; on vectors one byte shuffle.
+template <typename V>
+V swap_red_blue(V p) {
+    if constexpr (sizeof(V) == 32) {
+        const auto b = reinterpret_cast<const u8x32&>(p);
+        const u8x32 z{};
+        const u8x32 r = __builtin_shufflevector(b, z, 2, 1, 0, 32, 6, 5, 4, 32, 10, 9, 8, 32, 14, 13, 12, 32, 18, 17, 16,
+                                                32, 22, 21, 20, 32, 26, 25, 24, 32, 30, 29, 28, 32);
+        return reinterpret_cast<const V&>(r);
+    } else {
+        return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+    }
+}
+
+// The common layouts with their shifts known to the compiler. pack() takes one pixel or a
+// vector of eight and gives the device value in the low `bytes` bytes of each 32-bit lane.
 struct Xrgb8888 {
-    using Out = std::uint32_t;
-    static Out pack(std::uint32_t p) { return p | 0xFF000000u; }
+    static constexpr int bytes = 4;
+    template <typename V>
+    static V pack(V p) { return p | 0xFF000000u; }
 };
 struct Xbgr8888 {
-    using Out = std::uint32_t;
-    static Out pack(std::uint32_t p) {
-        return 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
-    }
+    static constexpr int bytes = 4;
+    template <typename V>
+    static V pack(V p) { return 0xFF000000u | swap_red_blue(p); }
 };
 struct Rgb565 {
-    using Out = std::uint16_t;
-    static Out pack(std::uint32_t p) {
-        return static_cast<Out>(((p >> 8) & 0xF800u) | ((p >> 5) & 0x07E0u) | ((p >> 3) & 0x001Fu));
-    }
+    static constexpr int bytes = 2;
+    template <typename V>
+    static V pack(V p) { return ((p >> 8) & 0xF800u) | ((p >> 5) & 0x07E0u) | ((p >> 3) & 0x001Fu); }
 };
 struct Bgr565 {
-    using Out = std::uint16_t;
-    static Out pack(std::uint32_t p) {
-        return static_cast<Out>(((p << 8) & 0xF800u) | ((p >> 5) & 0x07E0u) | ((p >> 19) & 0x001Fu));
-    }
+    static constexpr int bytes = 2;
+    template <typename V>
+    static V pack(V p) { return ((p << 8) & 0xF800u) | ((p >> 5) & 0x07E0u) | ((p >> 19) & 0x001Fu); }
 };
+struct Rgb888 {
+    static constexpr int bytes = 3;
+    template <typename V>
+    static V pack(V p) { return p & 0xFFFFFFu; }
+};
+struct Bgr888 {
+    static constexpr int bytes = 3;
+    template <typename V>
+    static V pack(V p) { return swap_red_blue(p); }
+};
+inline constexpr PixelLayout kBgr888{3, 0, 8, 8, 8, 16, 8};
 
-template <typename Px>
-void store(std::uint8_t* at, Px v) {
-    std::memcpy(at, &v, sizeof v);
+[[gnu::always_inline]] inline u32x8 load8(const std::uint32_t* p) {
+    u32x8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <typename P>
+[[gnu::always_inline]] inline void store1(std::uint8_t* at, std::uint32_t p) {
+    const std::uint32_t v = P::pack(p);
+    std::memcpy(at, &v, P::bytes);  // little-endian: the low bytes
+}
+
+// Four packed pixels, in the order they lie in device memory from `at` on. Packed 24-bit
+// pixels go out as 12 bytes: four 3-byte stores would cost three times as much.
+template <typename P>
+[[gnu::always_inline]] inline void store4(std::uint8_t* at, const u32x4& v) {
+    if constexpr (P::bytes == 4) {
+        std::memcpy(at, &v, 16);
+    } else if constexpr (P::bytes == 2) {
+        const u16x4 n = __builtin_convertvector(v, u16x4);
+        std::memcpy(at, &n, 8);
+    } else {  // the three colour bytes of each pixel, side by side
+        const auto b = reinterpret_cast<const u8x16&>(v);
+        const u8x16 packed = __builtin_shufflevector(b, b, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 15, 15, 15, 15);
+        std::memcpy(at, &packed, 12);
+    }
+}
+
+[[gnu::always_inline]] inline u32x4 low_half(const u32x8& v) { return __builtin_shufflevector(v, v, 0, 1, 2, 3); }
+[[gnu::always_inline]] inline u32x4 high_half(const u32x8& v) { return __builtin_shufflevector(v, v, 4, 5, 6, 7); }
+
+// Eight packed pixels in device memory order.
+template <typename P>
+[[gnu::always_inline]] inline void store8(std::uint8_t* at, const u32x8& v) {
+    if constexpr (P::bytes == 4) {
+        std::memcpy(at, &v, 32);
+    } else if constexpr (P::bytes == 2) {
+        const u16x8 n = __builtin_convertvector(v, u16x8);
+        std::memcpy(at, &n, 16);
+    } else {
+        store4<P>(at, low_half(v));
+        store4<P>(at + 12, high_half(v));
+    }
 }
 
 // Source rows are read in order; each lands along a target row (0, 180 degrees) or column
-// (90, 270). Columns are written in tiles of kTile rows so that the cache lines they touch
-// are still held when the next source row fills their neighbours.
-constexpr int kTile = 16;
-
+// (90, 270).
 struct Walk {
     std::ptrdiff_t start;  // byte offset of picture pixel (0, y) for y = 0
     std::ptrdiff_t row;    // per picture row
@@ -71,34 +145,117 @@ Walk walk_of(const Source& s, const Target& t, int rotation) {
     }
 }
 
+// One pixel at a time, for any layout: the generic path, and the edges of the fast ones.
+// Turned columns are written in tiles of kTile rows so that the cache lines they touch are
+// still held when the next source row fills their neighbours.
+constexpr int kTile = 16;
+
 template <typename F>
-void convert_with(const Source& s, int y0, int y1, const Target& t, int rotation, F pack_one) {
-    const Walk wk = walk_of(s, t, rotation);
-    const int tile = (rotation == 90 || rotation == 270) ? kTile : s.w;
-    for (int x0 = 0; x0 < s.w; x0 += tile) {
-        const int x1 = std::min(s.w, x0 + tile);
+void convert_with(const Source& s, int y0, int y1, int x0, int x1, const Target& t, const Walk& wk, int tile,
+                  F pack_one) {
+    for (int xt = x0; xt < x1; xt += tile) {
+        const int xe = std::min(x1, xt + tile);
         for (int y = y0; y < y1; ++y) {
             const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * s.pitch;
-            std::uint8_t* out = t.origin + wk.start + y * wk.row + x0 * wk.step;
-            for (int x = x0; x < x1; ++x, out += wk.step) pack_one(out, in[x]);
+            std::uint8_t* out = t.origin + wk.start + y * wk.row + xt * wk.step;
+            for (int x = xt; x < xe; ++x, out += wk.step) pack_one(out, in[x]);
         }
     }
 }
 
+// Straight (0 degrees) or mirrored (180) rows, eight pixels a vector.
 template <typename P>
-void convert_fixed(const Source& s, int y0, int y1, const Target& t, int rotation) {
-    using Out = typename P::Out;
-    const bool aligned = reinterpret_cast<std::uintptr_t>(t.origin) % alignof(Out) == 0 && t.stride % alignof(Out) == 0;
-    if (rotation == 0 && aligned) {  // straight rows: a plain loop the compiler vectorises
-        for (int y = y0; y < y1; ++y) {
-            const std::uint32_t* __restrict in = s.data + static_cast<std::ptrdiff_t>(y) * s.pitch;
-            Out* __restrict out = reinterpret_cast<Out*>(t.origin + static_cast<std::ptrdiff_t>(y) * t.stride);
-            for (int x = 0; x < s.w; ++x) out[x] = P::pack(in[x]);
+[[gnu::always_inline]] inline void rows_fixed(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {
+    const bool reversed = wk.step < 0;
+    const int whole = s.w / 8 * 8;
+    for (int y = y0; y < y1; ++y) {
+        const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * s.pitch;
+        std::uint8_t* row = t.origin + wk.start + y * wk.row;
+        if (reversed) {
+            for (int x = 0; x < whole; x += 8) {
+                const u32x8 v = P::pack(load8(in + x));
+                store8<P>(row + (x + 7) * wk.step, __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0));
+            }
+        } else {
+            for (int x = 0; x < whole; x += 8) store8<P>(row + x * wk.step, P::pack(load8(in + x)));
         }
-        return;
+        for (int x = whole; x < s.w; ++x) store1<P>(row + x * wk.step, in[x]);
     }
-    convert_with(s, y0, y1, t, rotation, [](std::uint8_t* at, std::uint32_t p) { store(at, P::pack(p)); });
 }
+
+// Turned by 90 or 270: blocks of 4 rows by 8 columns, each half turned as a 4 x 4 block in
+// registers; bands of source rows, so that each target row gets whole cache lines per band
+// while the band's source rows stay in the cache.
+template <typename P>
+[[gnu::always_inline]] inline void columns_fixed(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {
+    const bool upward = wk.row < 0;  // 90: the later source row lies first in device memory
+    const int whole_x = s.w / 8 * 8;
+    const int whole_y1 = y0 + (y1 - y0) / 4 * 4;
+    const std::ptrdiff_t p = s.pitch;
+    // 64 bytes per target row and band: 16 or 32 source rows; 64 rows (3 lines) for 3 bytes.
+    constexpr int band_rows = P::bytes == 4 ? 16 : P::bytes == 2 ? 32 : 64;
+    for (int band = y0; band < whole_y1; band += band_rows) {
+        const int band_end = std::min(whole_y1, band + band_rows);
+        for (int x = 0; x < whole_x; x += 8) {
+            for (int y = band; y < band_end; y += 4) {
+                const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * p + x;
+                // Rows in the order their pixels lie along a target row.
+                const u32x8 a = load8(in + (upward ? 3 * p : 0)), b = load8(in + (upward ? 2 * p : p));
+                const u32x8 c = load8(in + (upward ? p : 2 * p)), d = load8(in + (upward ? 0 : 3 * p));
+                const u32x8 ab_lo = __builtin_shufflevector(a, b, 0, 8, 1, 9, 4, 12, 5, 13);
+                const u32x8 ab_hi = __builtin_shufflevector(a, b, 2, 10, 3, 11, 6, 14, 7, 15);
+                const u32x8 cd_lo = __builtin_shufflevector(c, d, 0, 8, 1, 9, 4, 12, 5, 13);
+                const u32x8 cd_hi = __builtin_shufflevector(c, d, 2, 10, 3, 11, 6, 14, 7, 15);
+                // Column x + i in the low half of cols[i], column x + 4 + i in the high half.
+                const u32x8 cols[4] = {
+                    P::pack(__builtin_shufflevector(ab_lo, cd_lo, 0, 1, 8, 9, 4, 5, 12, 13)),
+                    P::pack(__builtin_shufflevector(ab_lo, cd_lo, 2, 3, 10, 11, 6, 7, 14, 15)),
+                    P::pack(__builtin_shufflevector(ab_hi, cd_hi, 0, 1, 8, 9, 4, 5, 12, 13)),
+                    P::pack(__builtin_shufflevector(ab_hi, cd_hi, 2, 3, 10, 11, 6, 7, 14, 15)),
+                };
+                std::uint8_t* out = t.origin + wk.start + (upward ? y + 3 : y) * wk.row + x * wk.step;
+                for (int i = 0; i < 4; ++i) {
+                    store4<P>(out + i * wk.step, low_half(cols[i]));
+                    store4<P>(out + (4 + i) * wk.step, high_half(cols[i]));
+                }
+            }
+        }
+    }
+    // The edges that do not fill a block: the last columns, then the last rows.
+    const auto one = [](std::uint8_t* at, std::uint32_t px) { store1<P>(at, px); };
+    if (whole_x < s.w) convert_with(s, y0, whole_y1, whole_x, s.w, t, wk, kTile, one);
+    if (whole_y1 < y1) convert_with(s, whole_y1, y1, 0, s.w, t, wk, kTile, one);
+}
+
+// Clang 14 refuses 32-byte vectors passed between an AVX2 clone and the helpers above (as in
+// render/pixels.cpp), so its build keeps the baseline code only.
+#if defined(__x86_64__) && !defined(__clang__)
+#define TS_CONVERT_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TS_CONVERT_CLONES
+#endif
+
+// One pair of functions per fast layout: target_clones takes no templates.
+#define TS_CONVERT_LAYOUT(P)                                                                                 \
+    TS_CONVERT_CLONES void rows_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {    \
+        rows_fixed<P>(s, y0, y1, t, wk);                                                                     \
+    }                                                                                                        \
+    TS_CONVERT_CLONES void columns_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) { \
+        columns_fixed<P>(s, y0, y1, t, wk);                                                                  \
+    }
+TS_CONVERT_LAYOUT(Xrgb8888)
+TS_CONVERT_LAYOUT(Xbgr8888)
+TS_CONVERT_LAYOUT(Rgb565)
+TS_CONVERT_LAYOUT(Bgr565)
+TS_CONVERT_LAYOUT(Rgb888)
+TS_CONVERT_LAYOUT(Bgr888)
+#undef TS_CONVERT_LAYOUT
+
+using Kernel = void (*)(const Source&, int, int, const Target&, const Walk&);
+struct Fast {
+    PixelLayout layout;
+    Kernel rows, columns;
+};
 
 bool same(const PixelLayout& a, const PixelLayout& b) {
     return a.bytes == b.bytes && a.red_offset == b.red_offset && a.red_length == b.red_length &&
@@ -126,14 +283,21 @@ void convert_rows(const Source& s, int y0, int y1, const Target& t, int rotation
     y0 = std::max(y0, 0);
     y1 = std::min(y1, s.h);
     if (y0 >= y1) return;
-    if (same(t.layout, kXrgb8888)) return convert_fixed<Xrgb8888>(s, y0, y1, t, rotation);
-    if (same(t.layout, kXbgr8888)) return convert_fixed<Xbgr8888>(s, y0, y1, t, rotation);
-    if (same(t.layout, kRgb565)) return convert_fixed<Rgb565>(s, y0, y1, t, rotation);
-    if (same(t.layout, kBgr565)) return convert_fixed<Bgr565>(s, y0, y1, t, rotation);
+    static const Fast fast[] = {
+        {kXrgb8888, rows_Xrgb8888, columns_Xrgb8888}, {kXbgr8888, rows_Xbgr8888, columns_Xbgr8888},
+        {kRgb565, rows_Rgb565, columns_Rgb565},       {kBgr565, rows_Bgr565, columns_Bgr565},
+        {kRgb888, rows_Rgb888, columns_Rgb888},       {kBgr888, rows_Bgr888, columns_Bgr888},
+    };
+    const bool turned = rotation == 90 || rotation == 270;
+    for (const Fast& f : fast) {
+        if (same(t.layout, f.layout)) return (turned ? f.columns : f.rows)(s, y0, y1, t, walk_of(s, t, rotation));
+    }
+    // Any other layout (padding inside a pixel, 4-byte 565, fields of other lengths): one
+    // pixel at a time from the bitfields.
     const PixelLayout l = t.layout;
     const std::uint32_t pad = padding(l);
     const int bytes = l.bytes;
-    convert_with(s, y0, y1, t, rotation, [&](std::uint8_t* at, std::uint32_t p) {
+    convert_with(s, y0, y1, 0, s.w, t, walk_of(s, t, rotation), turned ? kTile : s.w, [&](std::uint8_t* at, std::uint32_t p) {
         const std::uint32_t v = field((p >> 16) & 0xFF, l.red_offset, l.red_length) |
                                 field((p >> 8) & 0xFF, l.green_offset, l.green_length) |
                                 field(p & 0xFF, l.blue_offset, l.blue_length) | pad;

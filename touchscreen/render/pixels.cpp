@@ -373,29 +373,69 @@ void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {
 
 namespace {
 
-// Red and blue side by side in 16-bit lanes: each product stays below 2^16, and so does
-// div255's sum, so the lanes never carry into each other. Scalar or 8 pixels at a time.
-template <typename V>
-V darken(V p, std::uint32_t inv) {
-    const V rb = (p & 0x00FF00FFu) * inv;
-    const V g = ((p >> 8) & 0xFFu) * inv;
-    const V rb_out = ((rb + 0x00010001u + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    const V g_out = ((g + 1u + (g >> 8)) >> 8) & 0xFFu;
-    return (p & 0xFF000000u) | rb_out | (g_out << 8);
+// Black at `alpha` over eight pixels: each channel c becomes div255(c * (255 - alpha)).
+// Blue and red, then green and alpha, sit in the low bytes of 16-bit lanes, so the products
+// (at most 255 * 255) and div255's sum (below 2^16) need no widening. Plain lane arithmetic,
+// not mulhi(): its arrays would pass a constant weight through the stack, and the reload
+// stalls on the two halves just stored. The top byte is kept.
+[[gnu::always_inline]] inline u16x16 div255_lanes(const u16x16& x) { return (x + 1 + (x >> 8)) >> 8; }
+
+[[gnu::always_inline]] inline u32x8 darken_block(const u32x8& d, const u16x16& inv) {
+    const auto rb = reinterpret_cast<u16x16>(d & 0x00FF00FFu);
+    const auto ga = reinterpret_cast<u16x16>((d >> 8) & 0x00FF00FFu);
+    const auto rb_out = reinterpret_cast<u32x8>(div255_lanes(rb * inv));
+    const auto g_out = reinterpret_cast<u32x8>(div255_lanes(ga * inv)) & 0xFFu;
+    return (d & 0xFF000000u) | rb_out | (g_out << 8);
+}
+
+TS_BLEND_CLONES void darken_blocks(std::uint32_t* row, int blocks, std::uint16_t inv) {
+    const u16x16 k = u16x16{} + inv;
+    for (int i = 0; i < blocks; ++i) store(row + i * kBlock, darken_block(load(row + i * kBlock), k));
+}
+
+// darken_blocks, then the page layer's blend at full opacity, on one load and store of dst.
+TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t inv) {
+    const u16x16 k = u16x16{} + inv;
+    for (int i = 0; i < blocks; ++i) {
+        const int at = i * kBlock;
+        const u32x8 s = load(src + at), d = darken_block(load(dst + at), k);
+        const u32x8 out = over_full(s, widen(s), d);
+        store(dst + at, (d & 0xFF000000u) | (out & 0x00FFFFFFu));
+    }
 }
 
 }  // namespace
 
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha) {
-    const std::uint32_t inv = 255u - alpha;
-    int x = 0;
-    for (; x + 8 <= n; x += 8) {
-        u32x8 v;
-        std::memcpy(&v, row + x, sizeof v);
-        v = darken(v, inv);
-        std::memcpy(row + x, &v, sizeof v);
-    }
-    for (; x < n; ++x) row[x] = darken(row[x], inv);
+    if (alpha == 0 || n <= 0) return;  // covers nothing
+    const auto inv = static_cast<std::uint16_t>(255 - std::min(alpha, 255u));
+    const int blocks = n / kBlock;
+    darken_blocks(row, blocks, inv);
+    const int rest = n - blocks * kBlock;
+    if (rest <= 0) return;
+    std::uint32_t tail[kBlock] = {};
+    const int whole = blocks * kBlock;
+    std::memcpy(tail, row + whole, static_cast<std::size_t>(rest) * 4);
+    darken_blocks(tail, 1, inv);
+    std::memcpy(row + whole, tail, static_cast<std::size_t>(rest) * 4);
+}
+
+void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {
+    if (alpha == 0) return blend_row(dst, src, n, 255);
+    if (n <= 0) return;
+    const auto inv = static_cast<std::uint16_t>(255 - std::min(alpha, 255u));
+    const int blocks = n / kBlock;
+    darken_blend_blocks(dst, src, blocks, inv);
+    const int rest = n - blocks * kBlock;
+    if (rest <= 0) return;
+    // The last few through zero-padded blocks: transparent pixels only darken.
+    std::uint32_t tail_src[kBlock] = {}, tail_dst[kBlock] = {};
+    const int whole = blocks * kBlock;
+    const auto bytes = static_cast<std::size_t>(rest) * 4;
+    std::memcpy(tail_src, src + whole, bytes);
+    std::memcpy(tail_dst, dst + whole, bytes);
+    darken_blend_blocks(tail_dst, tail_src, 1, inv);
+    std::memcpy(dst + whole, tail_dst, bytes);
 }
 
 }  // namespace ts::render::pixels

@@ -83,6 +83,10 @@ void blend_row_pair(std::uint32_t* dst, const std::uint32_t* src_a, const std::u
 // down, as a source-over of opaque black rounds them; the top byte is kept.
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha);
 
+// darken_row(dst, n, alpha), then blend_row(dst, src, n, 255), in one pass over dst: a panel
+// laid over the darkened screen.
+void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha);
+
 // A run [x0, x1) of a row, in pixels.
 struct Run {
     int x0, x1;

@@ -6,6 +6,7 @@
 
 #include "log_capture.hpp"
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
@@ -263,6 +264,64 @@ TEST_F(PanelDrawing, CardOverTheDarkenedPage) {
     EXPECT_NEAR(static_cast<int>((inside >> 8) & 0xFF), expect(0x40, card.g), 1);
     EXPECT_NEAR(static_cast<int>(inside & 0xFF), expect(0x20, card.b), 1);
     EXPECT_EQ(below, (0x60u * 135 / 255) << 16 | (0x40u * 135 / 255) << 8 | (0x20u * 135 / 255));
+}
+
+// Five frames each way: a closed panel is closed in the fifth frame, not left a sliver open.
+TEST_F(PanelDrawing, ClosesInAsManyFramesAsItOpens) {
+    deck.open_settings();
+    for (int i = 0; i < 5; ++i) deck.update_settings_animation();
+    EXPECT_EQ(deck.get_settings_progress(), 1.0);
+    deck.close_settings();
+    for (int i = 0; i < 5; ++i) deck.update_settings_animation();
+    EXPECT_EQ(deck.get_settings_progress(), 0.0);
+    EXPECT_FALSE(deck.get_button_at(200, 0).has_value());
+}
+
+// Every frame of the opening and closing slide, over a page with every level of each channel:
+// the one-pass darken and blend on a 32-bit xRGB screen shows what SDL's own fill and blit
+// show on a screen of another format, and darkens every row. Two rounded steps (the darkening,
+// then the card over it), each within a level of SDL's, may add up to two.
+TEST_F(PanelDrawing, OnePassFramesMatchSdlsFillAndBlit) {
+    core::Surface plain(SDL_CreateRGBSurfaceWithFormat(0, 376, 960, 32, SDL_PIXELFORMAT_BGR888));
+    ASSERT_TRUE(plain);
+    const auto paint_page = [](SDL_Surface* s) {
+        for (int y = 0; y < s->h; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
+            for (int x = 0; x < s->w; ++x) {
+                row[x] = SDL_MapRGB(s->format, static_cast<Uint8>(x * 3 + y), static_cast<Uint8>(y * 5 + x),
+                                    static_cast<Uint8>(x ^ y));
+            }
+        }
+    };
+    const auto worst = [&](const char* when) {
+        int most = 0;
+        for (int y = 0; y < 960; ++y) {
+            for (int x = 0; x < 376; ++x) {
+                Uint8 r1, g1, b1, r2, g2, b2;
+                SDL_GetRGB(px(x, y), screen->format, &r1, &g1, &b1);
+                const auto* row = static_cast<const std::uint8_t*>(plain->pixels) + y * plain->pitch;
+                std::uint32_t v;
+                std::memcpy(&v, row + x * 4, 4);
+                SDL_GetRGB(v, plain->format, &r2, &g2, &b2);
+                most = std::max({most, std::abs(r1 - r2), std::abs(g1 - g2), std::abs(b1 - b2)});
+            }
+        }
+        EXPECT_LE(most, 2) << when;
+    };
+    deck.open_settings();
+    for (int frame = 0; frame < 10; ++frame) {
+        if (frame == 5) deck.close_settings();
+        deck.update_settings_animation();
+        paint_page(screen.get());
+        paint_page(plain.get());
+        const std::uint32_t untouched = px(370, 959);
+        deck.draw_settings_panel(screen.get());
+        deck.draw_settings_panel(plain.get());
+        worst(("frame " + std::to_string(frame)).c_str());
+        if (deck.get_settings_progress() > 0) {
+            EXPECT_NE(px(370, 959), untouched) << "frame " << frame;
+        }
+    }
 }
 
 }  // namespace

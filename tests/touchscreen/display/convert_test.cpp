@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -78,7 +79,8 @@ TEST(ConvertRows, EveryPixelOfEveryFormatAndRotation) {
         const char* name;
         PixelLayout layout;
     } formats[] = {{"xrgb8888", kXrgb8888}, {"xbgr8888", kXbgr8888}, {"rgb565", kRgb565},
-                   {"bgr565", kBgr565},     {"rgb888", kRgb888},     {"rgb565 on 4 bytes", {4, 11, 5, 5, 6, 0, 5}}};
+                   {"bgr565", kBgr565},     {"rgb888", kRgb888},     {"bgr888", {3, 0, 8, 8, 8, 16, 8}},
+                   {"rgb565 on 4 bytes", {4, 11, 5, 5, 6, 0, 5}}};
     for (const auto& f : formats) {
         for (const int rotation : {0, 90, 180, 270}) {
             const bool turned = rotation == 90 || rotation == 270;
@@ -115,6 +117,54 @@ TEST(ConvertRows, OnlyTheGivenRowsAreWritten) {
                 const Point p = rotate_point(x, y, w, h, rotation);
                 const bool written = read_px(mem.data() + p.y * stride + p.x * 4, 4) != 0;
                 EXPECT_EQ(written, y >= 3 && y < 5) << rotation << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// The fast layouts work in blocks of 4 x 4 pixels and bands of 16 rows; the edges that fill
+// no block go pixel by pixel. Sizes and row ranges on each side of those edges, every layout
+// and rotation: each written pixel is what the bitfields give, and no other byte changes.
+TEST(ConvertRows, BlockAndBandEdgesOfEveryLayout) {
+    const PixelLayout layouts[] = {kXrgb8888, kXbgr8888, kRgb565, kBgr565, kRgb888, {3, 0, 8, 8, 8, 16, 8},
+                                   {2, 10, 5, 5, 5, 0, 5}};
+    const struct {
+        int w, h, y0, y1;
+    } cases[] = {
+        {1, 1, 0, 1},   {3, 3, 0, 3},    {4, 4, 0, 4},    {5, 7, 1, 6},   {8, 16, 0, 16},
+        {8, 17, 0, 17}, {9, 33, 3, 30},  {12, 20, 4, 8},  {7, 40, 2, 3},  {40, 35, 16, 35},
+        {13, 18, 17, 18}, {16, 16, 5, 5}, {376, 24, 0, 24}, {6, 9, -2, 99},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::uint32_t> pic = picture(c.w + 2, c.h);  // pitch wider than the picture
+        const Source src{pic.data(), c.w, c.h, c.w + 2};
+        for (const PixelLayout& l : layouts) {
+            for (const int rotation : {0, 90, 180, 270}) {
+                const bool turned = rotation == 90 || rotation == 270;
+                const int tw = turned ? c.h : c.w, th = turned ? c.w : c.h;
+                const int b = l.bytes, stride = tw * b + 5, lead = 1;
+                std::vector<std::uint8_t> mem(static_cast<std::size_t>(lead + stride * th + 8), 0x5C);
+                const std::vector<std::uint8_t> before = mem;
+                convert_rows(src, c.y0, c.y1, {mem.data() + lead, stride, l}, rotation);
+                std::vector<bool> written(mem.size(), false);
+                int wrong = 0;
+                for (int y = std::max(0, c.y0); y < std::min(c.h, c.y1); ++y) {
+                    for (int x = 0; x < c.w; ++x) {
+                        const Point p = rotate_point(x, y, c.w, c.h, rotation);
+                        const std::size_t at = static_cast<std::size_t>(lead + p.y * stride + p.x * b);
+                        if (read_px(mem.data() + at, b) != pack(pic[static_cast<std::size_t>(y) * (c.w + 2) + x], l)) {
+                            ++wrong;
+                        }
+                        for (int i = 0; i < b; ++i) written[at + static_cast<std::size_t>(i)] = true;
+                    }
+                }
+                int stray = 0;
+                for (std::size_t i = 0; i < mem.size(); ++i) stray += !written[i] && mem[i] != before[i];
+                const auto where = ::testing::Message() << c.w << "x" << c.h << " rows " << c.y0 << "-" << c.y1 << ", "
+                                                        << l.bytes << " bytes red at " << l.red_offset << ", "
+                                                        << rotation;
+                EXPECT_EQ(wrong, 0) << where;
+                EXPECT_EQ(stray, 0) << where;
             }
         }
     }

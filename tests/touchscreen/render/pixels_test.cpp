@@ -145,6 +145,50 @@ TEST(BlendRowPair, SameAsTwoBlendsInOrder) {
     }
 }
 
+// Black at alpha a over a channel c gives floor(c * (255 - a) / 255), as a source-over of
+// opaque black rounds it: every channel value at every alpha, in whole blocks and in the tail.
+TEST(DarkenRow, TheExactFormulaForEveryChannelAndAlpha) {
+    constexpr int kN = 256 + 5;  // the tail pixels go through the padded block
+    std::vector<std::uint32_t> row(kN);
+    for (std::uint32_t a = 0; a <= 255; ++a) {
+        for (int i = 0; i < kN; ++i) {
+            const auto c = static_cast<std::uint32_t>(i % 256);
+            row[static_cast<std::size_t>(i)] = argb(0x5A, c, 255 - c, (c * 7) & 0xFF);
+        }
+        darken_row(row.data(), kN, a);
+        int wrong = 0;
+        for (int i = 0; i < kN; ++i) {
+            const auto c = static_cast<std::uint32_t>(i % 256);
+            const auto d = [&](std::uint32_t v) { return v * (255 - a) / 255; };
+            wrong += row[static_cast<std::size_t>(i)] != argb(0x5A, d(c), d(255 - c), d((c * 7) & 0xFF));
+        }
+        ASSERT_EQ(wrong, 0) << "alpha " << a;
+    }
+}
+
+// The panel's one pass is darken_row then blend_row at full opacity, to the bit, tail included,
+// and the pixel after the row is left alone.
+TEST(DarkenBlendRow, SameAsDarkenThenBlend) {
+    std::mt19937 rng(7);
+    constexpr int kN = 203;
+    std::vector<std::uint32_t> src(kN), once(kN + 1), each(kN + 1);
+    for (std::size_t i = 0; i < src.size(); ++i) {
+        src[i] = static_cast<std::uint32_t>(rng());
+        if (i % 5 == 0) src[i] |= 0xFF000000u;
+        if (i % 7 == 0) src[i] &= 0x00FFFFFFu;
+    }
+    for (const std::uint32_t alpha : {0u, 1u, 24u, 120u, 254u, 255u}) {
+        for (const int n : {kN, 8, 3, 0}) {
+            for (int i = 0; i < kN; ++i) once[i] = each[i] = static_cast<std::uint32_t>(rng());
+            once[n] = each[n] = 0x12345678u;
+            darken_blend_row(once.data(), src.data(), n, alpha);
+            darken_row(each.data(), n, alpha);
+            blend_row(each.data(), src.data(), n, 255);
+            EXPECT_EQ(once, each) << "alpha " << alpha << ", " << n << " pixels";
+        }
+    }
+}
+
 TEST(Mirror, FlipsEitherWayOrBoth) {
     // 3 x 2:  1 2 3 / 4 5 6
     std::vector<std::uint32_t> src{1, 2, 3, 4, 5, 6};
