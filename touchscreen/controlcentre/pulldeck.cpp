@@ -310,8 +310,12 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
         const auto dim = static_cast<Uint8>(120 * progress_);
         // The controls change far less often than the frame: drawn once per change, pixel by
         // pixel, then laid row by row with the page layer's blend.
-        if (!panel_cache_ || panel_cache_->w != screen->w || !cached_look_ || *cached_look_ != now) {
+        if (!panel_cache_ || panel_cache_->w != screen->w) {
             panel_cache_ = core::make_alpha_surface(screen->w, kPanelHeight);
+            cached_look_.reset();
+        }
+        if (!cached_look_ || *cached_look_ != now) {
+            if (SDL_FillRect(panel_cache_.get(), nullptr, 0) != 0) throw core::SdlError("SDL_FillRect");
             draw_controls(panel_cache_.get(), 0);
             cached_look_ = now;
         }
@@ -337,6 +341,11 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
             SDL_Rect at{0, top, 0, 0};
             if (SDL_BlitSurface(panel_cache_.get(), nullptr, screen, &at) != 0) throw core::SdlError("SDL_BlitSurface");
         }
+    } else if (panel_cache_) {
+        // Closed for good: the cache is a third of a screen that would sit unused for hours;
+        // the next opening draws it again.
+        panel_cache_.reset();
+        cached_look_.reset();
     }
     const Color accent = knobs_.color("accent");
     for (const Ripple& r : ripples_) {

@@ -251,6 +251,25 @@ TEST_F(PanelDrawing, ACachedPanelShowsTheNewValue) {
     EXPECT_EQ(std::memcmp(screen->pixels, other->pixels, static_cast<std::size_t>(screen->pitch) * screen->h), 0);
 }
 
+// The cache is let go once the panel is closed; opened again, the panel looks as before.
+TEST_F(PanelDrawing, ReopenedPanelLooksAsBefore) {
+    const std::size_t bytes = static_cast<std::size_t>(screen->pitch) * screen->h;
+    deck.open_settings();
+    settle();
+    deck.draw_settings_panel(screen.get());
+    const std::vector<std::uint8_t> first(static_cast<std::uint8_t*>(screen->pixels),
+                                          static_cast<std::uint8_t*>(screen->pixels) + bytes);
+    deck.close_settings();
+    settle();
+    SDL_FillRect(screen.get(), nullptr, 0x00604020);
+    deck.draw_settings_panel(screen.get());
+    EXPECT_EQ(px(10, 10), 0x604020u) << "closed: nothing drawn";
+    deck.open_settings();
+    settle();
+    deck.draw_settings_panel(screen.get());
+    EXPECT_EQ(std::memcmp(screen->pixels, first.data(), bytes), 0);
+}
+
 // The panel laid from its cache looks as painted straight on the screen: the card at 240 over
 // the page darkened by 120, within a level of rounding.
 TEST_F(PanelDrawing, CardOverTheDarkenedPage) {
