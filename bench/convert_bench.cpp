@@ -1,5 +1,7 @@
 // Time of converting the whole composed frame (376 x 960 xRGB) into a device's format and
-// rotation, beside one full-screen memcpy measured in the same run as the yardstick.
+// rotation, and of finding its changed rows, beside one full-screen memcpy measured in the same
+// run as the yardstick.
+#include "display/changes.hpp"
 #include "display/convert.hpp"
 
 #include <benchmark/benchmark.h>
@@ -49,7 +51,25 @@ void BM_Convert(benchmark::State& st) {
     }
 }
 
+// The change tracker on every composed frame: range(0) 1, every row new (a slide); 0, the same
+// picture again (a page re-rendered to the same pixels).
+void BM_ChangedRows(benchmark::State& st) {
+    std::vector<std::uint32_t> a = picture(), b = picture();
+    for (std::uint32_t& p : b) p ^= 0x010101;
+    SDL_Surface* frames[] = {
+        SDL_CreateRGBSurfaceWithFormatFrom(a.data(), kW, kH, 32, kW * 4, SDL_PIXELFORMAT_XRGB8888),
+        SDL_CreateRGBSurfaceWithFormatFrom(b.data(), kW, kH, 32, kW * 4, SDL_PIXELFORMAT_XRGB8888)};
+    ts::display::ChangeTracker tracker;
+    std::size_t i = 0;
+    for (auto _ : st) {
+        benchmark::DoNotOptimize(tracker.changed(frames[i % 2], false).size());
+        i += static_cast<std::size_t>(st.range(0));
+    }
+    for (SDL_Surface* f : frames) SDL_FreeSurface(f);
+}
+
 BENCHMARK(BM_Memcpy);
+BENCHMARK(BM_ChangedRows)->ArgName("every_row_new")->Arg(1)->Arg(0);
 BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 90, 180, 270}});
 BENCHMARK(BM_Convert)->ArgNames({"format", "rotation"})->ArgsProduct({{6}, {0, 90}});
 

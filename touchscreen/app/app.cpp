@@ -209,7 +209,9 @@ void App::run_frame() {
         c_.pulldeck.draw_settings_panel(screen);
         c_.permission.finish_frame(screen);
         // A page re-rendered to the same pixels presents nothing.
-        const std::vector<display::RowBand>& bands = changes_.changed(screen, present_all_);
+        // A slide changes every row: fingerprinting them would only add to its frames.
+        const std::vector<display::RowBand>& bands =
+            state_._page_transitioning ? changes_.all_rows(screen) : changes_.changed(screen, present_all_);
         if (!bands.empty()) presenter_->present(bands);
         present_all_ = false;
         // What the page looks like in the picture just composed, for the next comparison.

@@ -46,6 +46,12 @@ std::uint64_t ChangeTracker::fingerprint(const void* data, std::size_t bytes) {
     return h ^ (h >> 32);
 }
 
+const std::vector<RowBand>& ChangeTracker::all_rows(const SDL_Surface* frame) {
+    w_ = h_ = 0;  // the fingerprints no longer describe what is shown
+    bands_.assign(1, {0, frame->h});
+    return bands_;
+}
+
 const std::vector<RowBand>& ChangeTracker::changed(const SDL_Surface* frame, bool everything) {
     bands_.clear();
     const int w = frame->w, h = frame->h;

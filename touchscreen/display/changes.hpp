@@ -18,6 +18,9 @@ public:
     // every row when `everything` or the size changed; remembers the rows for the next call.
     // Neighbouring bands closer than kJoinGap rows are joined, and at most kMaxBands are given.
     const std::vector<RowBand>& changed(const SDL_Surface* frame, bool everything);
+    // Every row of `frame`, without looking: for frames known to differ everywhere (a slide),
+    // where fingerprints would cost more than they save. The next changed() gives every row.
+    const std::vector<RowBand>& all_rows(const SDL_Surface* frame);
 
     static constexpr int kJoinGap = 8;    // rows: a separate update costs more than a few rows
     static constexpr int kMaxBands = 8;

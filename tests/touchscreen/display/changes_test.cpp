@@ -40,6 +40,16 @@ TEST(ChangeTracker, BandsOfChangedRows) {
     }
 }
 
+TEST(ChangeTracker, AfterAllRowsTheNextFrameIsWhole) {
+    ChangeTracker t;
+    core::Surface s = core::make_opaque_surface(4, 10);
+    SDL_FillRect(s.get(), nullptr, 0);
+    t.changed(s.get(), false);
+    EXPECT_EQ(t.all_rows(s.get()), (std::vector<RowBand>{{0, 10}}));
+    EXPECT_EQ(t.changed(s.get(), false), (std::vector<RowBand>{{0, 10}})) << "what is shown was not looked at";
+    EXPECT_EQ(t.changed(s.get(), false), std::vector<RowBand>{});
+}
+
 TEST(ChangeTracker, ANewSizeIsWhole) {
     ChangeTracker t;
     core::Surface a = core::make_opaque_surface(4, 10), b = core::make_opaque_surface(4, 12);
