@@ -341,11 +341,6 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
             SDL_Rect at{0, top, 0, 0};
             if (SDL_BlitSurface(panel_cache_.get(), nullptr, screen, &at) != 0) throw core::SdlError("SDL_BlitSurface");
         }
-    } else if (panel_cache_) {
-        // Closed for good: the cache is a third of a screen that would sit unused for hours;
-        // the next opening draws it again.
-        panel_cache_.reset();
-        cached_look_.reset();
     }
     const Color accent = knobs_.color("accent");
     for (const Ripple& r : ripples_) {

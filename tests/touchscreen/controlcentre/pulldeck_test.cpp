@@ -251,7 +251,7 @@ TEST_F(PanelDrawing, ACachedPanelShowsTheNewValue) {
     EXPECT_EQ(std::memcmp(screen->pixels, other->pixels, static_cast<std::size_t>(screen->pitch) * screen->h), 0);
 }
 
-// The cache is let go once the panel is closed; opened again, the panel looks as before.
+// Closed and opened again, the panel drawn from its cache looks as before.
 TEST_F(PanelDrawing, ReopenedPanelLooksAsBefore) {
     const std::size_t bytes = static_cast<std::size_t>(screen->pitch) * screen->h;
     deck.open_settings();
