@@ -122,9 +122,10 @@ TEST(ConvertRows, OnlyTheGivenRowsAreWritten) {
     }
 }
 
-// The fast layouts work in blocks of 4 x 4 pixels and bands of 16 rows; the edges that fill
-// no block go pixel by pixel. Sizes and row ranges on each side of those edges, every layout
-// and rotation: each written pixel is what the bitfields give, and no other byte changes.
+// The fast layouts work in blocks of 8 columns by 4 or 8 rows and bands of 16 to 64 rows; the
+// edges that fill no block go pixel by pixel, and packed 24-bit blocks write 4 spare bytes into
+// the next block of their column. Sizes and row ranges on each side of those edges, every
+// layout and rotation: each written pixel is what the bitfields give, and no other byte changes.
 TEST(ConvertRows, BlockAndBandEdgesOfEveryLayout) {
     const PixelLayout layouts[] = {kXrgb8888, kXbgr8888, kRgb565, kBgr565, kRgb888, {3, 0, 8, 8, 8, 16, 8},
                                    {2, 10, 5, 5, 5, 0, 5}};
@@ -134,6 +135,12 @@ TEST(ConvertRows, BlockAndBandEdgesOfEveryLayout) {
         {1, 1, 0, 1},   {3, 3, 0, 3},    {4, 4, 0, 4},    {5, 7, 1, 6},   {8, 16, 0, 16},
         {8, 17, 0, 17}, {9, 33, 3, 30},  {12, 20, 4, 8},  {7, 40, 2, 3},  {40, 35, 16, 35},
         {13, 18, 17, 18}, {16, 16, 5, 5}, {376, 24, 0, 24}, {6, 9, -2, 99},
+        // 8-row blocks: one alone, then one with a 4-row block and single rows after it
+        {8, 8, 0, 8},     {9, 12, 0, 12},  {16, 15, 0, 15}, {8, 40, 5, 16},
+        // a block whose next rows stay unwritten: its spare bytes must not reach them
+        {15, 40, 8, 24},  {8, 20, 12, 20}, {11, 31, 2, 26},
+        // 64-row bands of packed 24-bit: the spare bytes cross into the next band
+        {8, 80, 1, 73},   {17, 150, 3, 139}, {24, 70, 0, 70}, {9, 130, 64, 128},
     };
     for (const auto& c : cases) {
         const std::vector<std::uint32_t> pic = picture(c.w + 2, c.h);  // pitch wider than the picture
