@@ -154,16 +154,21 @@ template <typename P, bool spare_first>
 // afterwards may use it.
 template <bool spare_first, bool exact>
 [[gnu::always_inline]] inline void put24(std::uint8_t* at, const u8x16& first, const u8x16& second) {
-    constexpr int from = spare_first ? 4 : 0;
-    if constexpr (exact) {
-        std::memcpy(at, reinterpret_cast<const std::uint8_t*>(&first) + from, 12);
-        std::memcpy(at + 12, reinterpret_cast<const std::uint8_t*>(&second) + from, 12);
-    } else if constexpr (spare_first) {  // the second's spares are mended by the first
+    // The inner one of the two goes out whole, its spares mended by the outer one.
+    if constexpr (spare_first) {
         std::memcpy(at + 8, &second, 16);
-        std::memcpy(at - 4, &first, 16);
+        if constexpr (exact) {
+            std::memcpy(at, reinterpret_cast<const std::uint8_t*>(&first) + 4, 12);
+        } else {
+            std::memcpy(at - 4, &first, 16);
+        }
     } else {
         std::memcpy(at, &first, 16);
-        std::memcpy(at + 12, &second, 16);
+        if constexpr (exact) {
+            std::memcpy(at + 12, &second, 12);
+        } else {
+            std::memcpy(at + 12, &second, 16);
+        }
     }
 }
 
@@ -296,6 +301,21 @@ template <typename P, bool upward, bool exact>
     }
 }
 
+// Rows in the first band of a turned conversion from row y0: a band whose target bytes start
+// on a 64-byte line writes whole lines, and a line written in halves by two bands is as often
+// as not evicted in between. The fewest whole blocks that bring the next band onto a line,
+// if any do (a stride that is not a multiple of 64 moves the lines from row to row anyway).
+int first_band(const std::uint8_t* origin, int y0, std::ptrdiff_t row, int bytes, int tall, int band_rows) {
+    // Target bytes of source row y0 begin at origin + y0 * row; a band goes upward from its
+    // first row's last byte.
+    const std::uintptr_t edge = reinterpret_cast<std::uintptr_t>(origin) + static_cast<std::uintptr_t>(y0 * row) +
+                                static_cast<std::uintptr_t>(row < 0 ? bytes : 0);
+    for (int rows = tall; rows < band_rows; rows += tall) {
+        if ((edge + static_cast<std::uintptr_t>(rows * row)) % 64 == 0) return rows;
+    }
+    return band_rows;
+}
+
 // Turned by 90 or 270: blocks of 8 (2- and 3-byte layouts) or 4 rows by 8 columns, turned in
 // registers; bands of source rows, so that each target row gets whole cache lines per band
 // while the band's source rows stay in the cache.
@@ -306,16 +326,16 @@ template <typename P, bool upward>
     const int whole_tall = y0 + (y1 - y0) / tall * tall;
     // 64 bytes per target row and band: 16 or 32 source rows; 64 rows (3 lines) for 3 bytes.
     constexpr int band_rows = P::bytes == 4 ? 16 : P::bytes == 2 ? 32 : 64;
-    // Packed 24-bit blocks spill into the next block of their column, written later; the last
-    // block of each column is written exactly.
-    const int last = P::bytes == 3 ? whole_tall - tall : whole_tall;
-    for (int band = y0; band < whole_tall; band += band_rows) {
-        const int band_end = std::min(whole_tall, band + band_rows);
+    // Packed 24-bit blocks spill into the next block of their column, written just after; the
+    // last block of a band is written exactly, so that no band touches the next one's lines.
+    const int first = first_band(t.origin + wk.start, y0, wk.row, P::bytes, tall, band_rows);
+    for (int band = y0, band_end = y0; band < whole_tall; band = band_end) {
+        band_end = std::min(whole_tall, band + (band == y0 ? first : band_rows));
         for (int x = 0; x < whole_x; x += 8) {
             for (int y = band; y < band_end; y += tall) {
                 if constexpr (tall == 4) {
                     block4<P>(s, y, x, t, wk);
-                } else if (y < last) {
+                } else if (P::bytes == 2 || y + tall < band_end) {
                     block8<P, upward, false>(s, y, x, t, wk);
                 } else {
                     block8<P, upward, true>(s, y, x, t, wk);
