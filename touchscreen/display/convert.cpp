@@ -266,7 +266,7 @@ template <typename P>
 
 // One block of 8 source rows from `y` by 8 columns from `x`, for 2- and 3-byte layouts: each
 // column goes out as one 16- or 24-byte run, half as many stores as two blocks of 4 rows.
-// `upward` as in block4; `exact` as in put24, which the last block of a column needs.
+// `upward` as in block4; `exact` as in put24, which the last block of a band needs.
 template <typename P, bool upward, bool exact>
 [[gnu::always_inline]] inline void block8(const Source& s, int y, int x, const Target& t, const Walk& wk) {
     const std::ptrdiff_t p = s.pitch;
@@ -364,21 +364,21 @@ template <typename P, bool upward>
 #endif
 
 // One pair of functions per fast layout: target_clones takes no templates.
-#define TS_CONVERT_LAYOUT(P)                                                                                 \
-    TS_CONVERT_CLONES void rows_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {    \
-        rows_fixed<P>(s, y0, y1, t, wk);                                                                     \
-    }                                                                                                        \
-    TS_CONVERT_CLONES void columns_##P(const Source& src, int y0, int y1, const Target& tgt, const Walk& walk) { \
-        /* Copies: the byte stores could alias the callers' structs, and would make the */                  \
-        /* compiler read their fields again after each store. */                                              \
-        const Source s = src;                                                                                 \
-        const Target t = tgt;                                                                                 \
-        const Walk wk = walk;                                                                                 \
-        if (wk.row < 0) {                                                                                     \
-            columns_fixed<P, true>(s, y0, y1, t, wk);                                                         \
-        } else {                                                                                              \
-            columns_fixed<P, false>(s, y0, y1, t, wk);                                                        \
-        }                                                                                                     \
+#define TS_CONVERT_LAYOUT(P)                                                                                          \
+    TS_CONVERT_CLONES void rows_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {               \
+        rows_fixed<P>(s, y0, y1, t, wk);                                                                              \
+    }                                                                                                                 \
+    TS_CONVERT_CLONES void columns_##P(const Source& src, int y0, int y1, const Target& tgt, const Walk& walk) {      \
+        /* Copies: byte stores may alias the callers' structs, and the compiler would read */                         \
+        /* their fields again after each one. */                                                                      \
+        const Source s = src;                                                                                         \
+        const Target t = tgt;                                                                                         \
+        const Walk wk = walk;                                                                                         \
+        if (wk.row < 0) {                                                                                             \
+            columns_fixed<P, true>(s, y0, y1, t, wk);                                                                 \
+        } else {                                                                                                      \
+            columns_fixed<P, false>(s, y0, y1, t, wk);                                                                \
+        }                                                                                                             \
     }
 TS_CONVERT_LAYOUT(Xrgb8888)
 TS_CONVERT_LAYOUT(Xbgr8888)
