@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 // The 32-byte vector helpers below are internal and always inlined; the warning about how
 // such vectors would be passed between separately built functions does not apply.
@@ -122,6 +123,55 @@ template <typename P>
     }
 }
 
+// Four 3-byte pixels in each half of a vector: 12 bytes of colour in the layout's byte order
+// and 4 spare bytes, last (`spare_first` false) or first.
+template <typename P, bool spare_first>
+[[gnu::always_inline]] inline u8x32 pixels24(const u32x8& v) {
+    constexpr bool bgr = std::is_same_v<P, Bgr888>;
+    constexpr int r = bgr ? 2 : 0, b = bgr ? 0 : 2;  // where a pixel's first and last stored bytes come from
+    const auto in = reinterpret_cast<const u8x32&>(v);
+    if constexpr (spare_first) {
+        return __builtin_shufflevector(in, in, 3, 3, 3, 3, r, 1, b, 4 + r, 5, 4 + b, 8 + r, 9, 8 + b, 12 + r, 13,
+                                       12 + b, 19, 19, 19, 19, 16 + r, 17, 16 + b, 20 + r, 21, 20 + b, 24 + r, 25,
+                                       24 + b, 28 + r, 29, 28 + b);
+    } else {
+        return __builtin_shufflevector(in, in, r, 1, b, 4 + r, 5, 4 + b, 8 + r, 9, 8 + b, 12 + r, 13, 12 + b, 15, 15,
+                                       15, 15, 16 + r, 17, 16 + b, 20 + r, 21, 20 + b, 24 + r, 25, 24 + b, 28 + r, 29,
+                                       28 + b, 31, 31, 31, 31);
+    }
+}
+
+[[gnu::always_inline]] inline u8x16 low_half(const u8x32& v) {
+    return __builtin_shufflevector(v, v, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+}
+[[gnu::always_inline]] inline u8x16 high_half(const u8x32& v) {
+    return __builtin_shufflevector(v, v, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+}
+
+// 24 bytes at `at` from the 12 colour bytes of `first` and then of `second` (from pixels24).
+// The quick way stores all 16 bytes of each, so 4 spare bytes land just outside the 24: after
+// them when the spares are last, before when first. Only a caller that writes those bytes
+// afterwards may use it.
+template <bool spare_first, bool exact>
+[[gnu::always_inline]] inline void put24(std::uint8_t* at, const u8x16& first, const u8x16& second) {
+    // The inner one of the two goes out whole, its spares mended by the outer one.
+    if constexpr (spare_first) {
+        std::memcpy(at + 8, &second, 16);
+        if constexpr (exact) {
+            std::memcpy(at, reinterpret_cast<const std::uint8_t*>(&first) + 4, 12);
+        } else {
+            std::memcpy(at - 4, &first, 16);
+        }
+    } else {
+        std::memcpy(at, &first, 16);
+        if constexpr (exact) {
+            std::memcpy(at + 12, &second, 12);
+        } else {
+            std::memcpy(at + 12, &second, 16);
+        }
+    }
+}
+
 // Source rows are read in order; each lands along a target row (0, 180 degrees) or column
 // (90, 270).
 struct Walk {
@@ -183,43 +233,121 @@ template <typename P>
     }
 }
 
-// Turned by 90 or 270: blocks of 4 rows by 8 columns, each half turned as a 4 x 4 block in
+// Rows a, b, c, d (in the order their pixels lie along a target row) of 8 columns, turned:
+// column i of the four in the low half of cols[i], column 4 + i in the high half.
+[[gnu::always_inline]] inline void turn4x8(const u32x8& a, const u32x8& b, const u32x8& c, const u32x8& d,
+                                           u32x8 (&cols)[4]) {
+    const u32x8 ab_lo = __builtin_shufflevector(a, b, 0, 8, 1, 9, 4, 12, 5, 13);
+    const u32x8 ab_hi = __builtin_shufflevector(a, b, 2, 10, 3, 11, 6, 14, 7, 15);
+    const u32x8 cd_lo = __builtin_shufflevector(c, d, 0, 8, 1, 9, 4, 12, 5, 13);
+    const u32x8 cd_hi = __builtin_shufflevector(c, d, 2, 10, 3, 11, 6, 14, 7, 15);
+    cols[0] = __builtin_shufflevector(ab_lo, cd_lo, 0, 1, 8, 9, 4, 5, 12, 13);
+    cols[1] = __builtin_shufflevector(ab_lo, cd_lo, 2, 3, 10, 11, 6, 7, 14, 15);
+    cols[2] = __builtin_shufflevector(ab_hi, cd_hi, 0, 1, 8, 9, 4, 5, 12, 13);
+    cols[3] = __builtin_shufflevector(ab_hi, cd_hi, 2, 3, 10, 11, 6, 7, 14, 15);
+}
+
+// One block of 4 source rows from `y` by 8 columns from `x`: each column goes out as 4 pixels.
+template <typename P>
+[[gnu::always_inline]] inline void block4(const Source& s, int y, int x, const Target& t, const Walk& wk) {
+    const bool upward = wk.row < 0;  // 90: the later source row lies first in device memory
+    const std::ptrdiff_t p = s.pitch;
+    const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * p + x;
+    u32x8 cols[4];
+    turn4x8(load8(in + (upward ? 3 * p : 0)), load8(in + (upward ? 2 * p : p)), load8(in + (upward ? p : 2 * p)),
+            load8(in + (upward ? 0 : 3 * p)), cols);
+    std::uint8_t* out = t.origin + wk.start + (upward ? y + 3 : y) * wk.row + x * wk.step;
+    for (int i = 0; i < 4; ++i) {
+        const u32x8 c = P::pack(cols[i]);
+        store4<P>(out + i * wk.step, low_half(c));
+        store4<P>(out + (4 + i) * wk.step, high_half(c));
+    }
+}
+
+// One block of 8 source rows from `y` by 8 columns from `x`, for 2- and 3-byte layouts: each
+// column goes out as one 16- or 24-byte run, half as many stores as two blocks of 4 rows.
+// `upward` as in block4; `exact` as in put24, which the last block of a band needs.
+template <typename P, bool upward, bool exact>
+[[gnu::always_inline]] inline void block8(const Source& s, int y, int x, const Target& t, const Walk& wk) {
+    const std::ptrdiff_t p = s.pitch;
+    const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * p + x;
+    u32x8 r[8];  // in the order their pixels lie along a target row
+    for (int k = 0; k < 8; ++k) r[k] = load8(in + (upward ? 7 - k : k) * p);
+    std::uint8_t* out = t.origin + wk.start + (upward ? y + 7 : y) * wk.row + x * wk.step;
+    if constexpr (P::bytes == 2) {
+        // Two packed rows per 32-bit lane, the earlier in the low half: a 4 x 8 turn of those
+        // lanes leaves each column's 8 pixels side by side in one half.
+        for (int k = 0; k < 8; ++k) r[k] = P::pack(r[k]);
+        u32x8 cols[4];
+        turn4x8(r[0] | (r[1] << 16), r[2] | (r[3] << 16), r[4] | (r[5] << 16), r[6] | (r[7] << 16), cols);
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i) {
+            const u32x4 lo = low_half(cols[i]), hi = high_half(cols[i]);
+            std::memcpy(out + i * wk.step, &lo, 16);
+            std::memcpy(out + (4 + i) * wk.step, &hi, 16);
+        }
+    } else {
+        static_assert(P::bytes == 3);
+        // Upward, the block's spare bytes go before it: the next block lies there.
+        u32x8 first[4], second[4];  // rows 0-3 and 4-7 of each column
+        turn4x8(r[0], r[1], r[2], r[3], first);
+        turn4x8(r[4], r[5], r[6], r[7], second);
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i) {
+            const u8x32 a = pixels24<P, upward>(first[i]), b = pixels24<P, upward>(second[i]);
+            put24<upward, exact>(out + i * wk.step, low_half(a), low_half(b));
+            put24<upward, exact>(out + (4 + i) * wk.step, high_half(a), high_half(b));
+        }
+    }
+}
+
+// Rows in the first band of a turned conversion from row y0: a band whose target bytes start
+// on a 64-byte line writes whole lines, and a line written in halves by two bands is as often
+// as not evicted in between. The fewest whole blocks that bring the next band onto a line,
+// if any do (a stride that is not a multiple of 64 moves the lines from row to row anyway).
+int first_band(const std::uint8_t* origin, int y0, std::ptrdiff_t row, int bytes, int tall, int band_rows) {
+    // Target bytes of source row y0 begin at origin + y0 * row; a band goes upward from its
+    // first row's last byte.
+    const std::uintptr_t edge = reinterpret_cast<std::uintptr_t>(origin) + static_cast<std::uintptr_t>(y0 * row) +
+                                static_cast<std::uintptr_t>(row < 0 ? bytes : 0);
+    for (int rows = tall; rows < band_rows; rows += tall) {
+        if ((edge + static_cast<std::uintptr_t>(rows * row)) % 64 == 0) return rows;
+    }
+    return band_rows;
+}
+
+// Turned by 90 or 270: blocks of 8 (2- and 3-byte layouts) or 4 rows by 8 columns, turned in
 // registers; bands of source rows, so that each target row gets whole cache lines per band
 // while the band's source rows stay in the cache.
-template <typename P>
+template <typename P, bool upward>
 [[gnu::always_inline]] inline void columns_fixed(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {
-    const bool upward = wk.row < 0;  // 90: the later source row lies first in device memory
     const int whole_x = s.w / 8 * 8;
-    const int whole_y1 = y0 + (y1 - y0) / 4 * 4;
-    const std::ptrdiff_t p = s.pitch;
+    constexpr int tall = P::bytes == 4 ? 4 : 8;  // rows per block
+    const int whole_tall = y0 + (y1 - y0) / tall * tall;
     // 64 bytes per target row and band: 16 or 32 source rows; 64 rows (3 lines) for 3 bytes.
     constexpr int band_rows = P::bytes == 4 ? 16 : P::bytes == 2 ? 32 : 64;
-    for (int band = y0; band < whole_y1; band += band_rows) {
-        const int band_end = std::min(whole_y1, band + band_rows);
+    // Packed 24-bit blocks spill into the next block of their column, written just after; the
+    // last block of a band is written exactly, so that no band touches the next one's lines.
+    const int first = first_band(t.origin + wk.start, y0, wk.row, P::bytes, tall, band_rows);
+    for (int band = y0, band_end = y0; band < whole_tall; band = band_end) {
+        band_end = std::min(whole_tall, band + (band == y0 ? first : band_rows));
         for (int x = 0; x < whole_x; x += 8) {
-            for (int y = band; y < band_end; y += 4) {
-                const std::uint32_t* in = s.data + static_cast<std::ptrdiff_t>(y) * p + x;
-                // Rows in the order their pixels lie along a target row.
-                const u32x8 a = load8(in + (upward ? 3 * p : 0)), b = load8(in + (upward ? 2 * p : p));
-                const u32x8 c = load8(in + (upward ? p : 2 * p)), d = load8(in + (upward ? 0 : 3 * p));
-                const u32x8 ab_lo = __builtin_shufflevector(a, b, 0, 8, 1, 9, 4, 12, 5, 13);
-                const u32x8 ab_hi = __builtin_shufflevector(a, b, 2, 10, 3, 11, 6, 14, 7, 15);
-                const u32x8 cd_lo = __builtin_shufflevector(c, d, 0, 8, 1, 9, 4, 12, 5, 13);
-                const u32x8 cd_hi = __builtin_shufflevector(c, d, 2, 10, 3, 11, 6, 14, 7, 15);
-                // Column x + i in the low half of cols[i], column x + 4 + i in the high half.
-                const u32x8 cols[4] = {
-                    P::pack(__builtin_shufflevector(ab_lo, cd_lo, 0, 1, 8, 9, 4, 5, 12, 13)),
-                    P::pack(__builtin_shufflevector(ab_lo, cd_lo, 2, 3, 10, 11, 6, 7, 14, 15)),
-                    P::pack(__builtin_shufflevector(ab_hi, cd_hi, 0, 1, 8, 9, 4, 5, 12, 13)),
-                    P::pack(__builtin_shufflevector(ab_hi, cd_hi, 2, 3, 10, 11, 6, 7, 14, 15)),
-                };
-                std::uint8_t* out = t.origin + wk.start + (upward ? y + 3 : y) * wk.row + x * wk.step;
-                for (int i = 0; i < 4; ++i) {
-                    store4<P>(out + i * wk.step, low_half(cols[i]));
-                    store4<P>(out + (4 + i) * wk.step, high_half(cols[i]));
+            for (int y = band; y < band_end; y += tall) {
+                if constexpr (tall == 4) {
+                    block4<P>(s, y, x, t, wk);
+                } else if (P::bytes == 2 || y + tall < band_end) {
+                    block8<P, upward, false>(s, y, x, t, wk);
+                } else {
+                    block8<P, upward, true>(s, y, x, t, wk);
                 }
             }
         }
+    }
+    // Up to 7 rows left below the tall blocks: one block of 4 where it fits.
+    int whole_y1 = whole_tall;
+    if (tall == 8 && y1 - whole_tall >= 4) {
+        for (int x = 0; x < whole_x; x += 8) block4<P>(s, whole_tall, x, t, wk);
+        whole_y1 += 4;
     }
     // The edges that do not fill a block: the last columns, then the last rows.
     const auto one = [](std::uint8_t* at, std::uint32_t px) { store1<P>(at, px); };
@@ -236,12 +364,21 @@ template <typename P>
 #endif
 
 // One pair of functions per fast layout: target_clones takes no templates.
-#define TS_CONVERT_LAYOUT(P)                                                                                 \
-    TS_CONVERT_CLONES void rows_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {    \
-        rows_fixed<P>(s, y0, y1, t, wk);                                                                     \
-    }                                                                                                        \
-    TS_CONVERT_CLONES void columns_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) { \
-        columns_fixed<P>(s, y0, y1, t, wk);                                                                  \
+#define TS_CONVERT_LAYOUT(P)                                                                                          \
+    TS_CONVERT_CLONES void rows_##P(const Source& s, int y0, int y1, const Target& t, const Walk& wk) {               \
+        rows_fixed<P>(s, y0, y1, t, wk);                                                                              \
+    }                                                                                                                 \
+    TS_CONVERT_CLONES void columns_##P(const Source& src, int y0, int y1, const Target& tgt, const Walk& walk) {      \
+        /* Copies: byte stores may alias the callers' structs, and the compiler would read */                         \
+        /* their fields again after each one. */                                                                      \
+        const Source s = src;                                                                                         \
+        const Target t = tgt;                                                                                         \
+        const Walk wk = walk;                                                                                         \
+        if (wk.row < 0) {                                                                                             \
+            columns_fixed<P, true>(s, y0, y1, t, wk);                                                                 \
+        } else {                                                                                                      \
+            columns_fixed<P, false>(s, y0, y1, t, wk);                                                                \
+        }                                                                                                             \
     }
 TS_CONVERT_LAYOUT(Xrgb8888)
 TS_CONVERT_LAYOUT(Xbgr8888)

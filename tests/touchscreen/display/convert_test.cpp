@@ -122,9 +122,39 @@ TEST(ConvertRows, OnlyTheGivenRowsAreWritten) {
     }
 }
 
-// The fast layouts work in blocks of 4 x 4 pixels and bands of 16 rows; the edges that fill
-// no block go pixel by pixel. Sizes and row ranges on each side of those edges, every layout
-// and rotation: each written pixel is what the bitfields give, and no other byte changes.
+// Converts rows [y0, y1) of a w x h picture into a target whose first byte lies `lead` bytes
+// into the buffer; counts pixels unlike the bitfields' packing and bytes changed outside them.
+struct Faults {
+    int wrong = 0, stray = 0;
+};
+Faults convert_and_check(int w, int h, int y0, int y1, const PixelLayout& l, int rotation, std::size_t lead,
+                         int stride_pad) {
+    const std::vector<std::uint32_t> pic = picture(w + 2, h);  // pitch wider than the picture
+    const Source src{pic.data(), w, h, w + 2};
+    const bool turned = rotation == 90 || rotation == 270;
+    const int tw = turned ? h : w, th = turned ? w : h;
+    const int b = l.bytes, stride = tw * b + stride_pad;
+    std::vector<std::uint8_t> mem(lead + static_cast<std::size_t>(stride * th) + 8, 0x5C);
+    const std::vector<std::uint8_t> before = mem;
+    convert_rows(src, y0, y1, {mem.data() + lead, stride, l}, rotation);
+    std::vector<bool> written(mem.size(), false);
+    Faults f;
+    for (int y = std::max(0, y0); y < std::min(h, y1); ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Point p = rotate_point(x, y, w, h, rotation);
+            const std::size_t at = lead + static_cast<std::size_t>(p.y * stride + p.x * b);
+            if (read_px(mem.data() + at, b) != pack(pic[static_cast<std::size_t>(y) * (w + 2) + x], l)) ++f.wrong;
+            for (int i = 0; i < b; ++i) written[at + static_cast<std::size_t>(i)] = true;
+        }
+    }
+    for (std::size_t i = 0; i < mem.size(); ++i) f.stray += !written[i] && mem[i] != before[i];
+    return f;
+}
+
+// The fast layouts work in blocks of 8 columns by 4 or 8 rows and bands of 16 to 64 rows; the
+// edges that fill no block go pixel by pixel, and packed 24-bit blocks write 4 spare bytes into
+// the next block of their column. Sizes and row ranges on each side of those edges, every
+// layout and rotation: each written pixel is what the bitfields give, and no other byte changes.
 TEST(ConvertRows, BlockAndBandEdgesOfEveryLayout) {
     const PixelLayout layouts[] = {kXrgb8888, kXbgr8888, kRgb565, kBgr565, kRgb888, {3, 0, 8, 8, 8, 16, 8},
                                    {2, 10, 5, 5, 5, 0, 5}};
@@ -134,37 +164,48 @@ TEST(ConvertRows, BlockAndBandEdgesOfEveryLayout) {
         {1, 1, 0, 1},   {3, 3, 0, 3},    {4, 4, 0, 4},    {5, 7, 1, 6},   {8, 16, 0, 16},
         {8, 17, 0, 17}, {9, 33, 3, 30},  {12, 20, 4, 8},  {7, 40, 2, 3},  {40, 35, 16, 35},
         {13, 18, 17, 18}, {16, 16, 5, 5}, {376, 24, 0, 24}, {6, 9, -2, 99},
+        // 8-row blocks: one alone, then one with a 4-row block and single rows after it
+        {8, 8, 0, 8},     {9, 12, 0, 12},  {16, 15, 0, 15}, {8, 40, 5, 16},
+        // a block whose next rows stay unwritten: its spare bytes must not reach them
+        {15, 40, 8, 24},  {8, 20, 12, 20}, {11, 31, 2, 26},
+        // 64-row bands of packed 24-bit: the spare bytes cross into the next band
+        {8, 80, 1, 73},   {17, 150, 3, 139}, {24, 70, 0, 70}, {9, 130, 64, 128},
     };
     for (const auto& c : cases) {
-        const std::vector<std::uint32_t> pic = picture(c.w + 2, c.h);  // pitch wider than the picture
-        const Source src{pic.data(), c.w, c.h, c.w + 2};
         for (const PixelLayout& l : layouts) {
             for (const int rotation : {0, 90, 180, 270}) {
-                const bool turned = rotation == 90 || rotation == 270;
-                const int tw = turned ? c.h : c.w, th = turned ? c.w : c.h;
-                const int b = l.bytes, stride = tw * b + 5, lead = 1;
-                std::vector<std::uint8_t> mem(static_cast<std::size_t>(lead + stride * th + 8), 0x5C);
-                const std::vector<std::uint8_t> before = mem;
-                convert_rows(src, c.y0, c.y1, {mem.data() + lead, stride, l}, rotation);
-                std::vector<bool> written(mem.size(), false);
-                int wrong = 0;
-                for (int y = std::max(0, c.y0); y < std::min(c.h, c.y1); ++y) {
-                    for (int x = 0; x < c.w; ++x) {
-                        const Point p = rotate_point(x, y, c.w, c.h, rotation);
-                        const std::size_t at = static_cast<std::size_t>(lead + p.y * stride + p.x * b);
-                        if (read_px(mem.data() + at, b) != pack(pic[static_cast<std::size_t>(y) * (c.w + 2) + x], l)) {
-                            ++wrong;
-                        }
-                        for (int i = 0; i < b; ++i) written[at + static_cast<std::size_t>(i)] = true;
-                    }
-                }
-                int stray = 0;
-                for (std::size_t i = 0; i < mem.size(); ++i) stray += !written[i] && mem[i] != before[i];
+                const Faults f = convert_and_check(c.w, c.h, c.y0, c.y1, l, rotation, 1, 5);
                 const auto where = ::testing::Message() << c.w << "x" << c.h << " rows " << c.y0 << "-" << c.y1 << ", "
                                                         << l.bytes << " bytes red at " << l.red_offset << ", "
                                                         << rotation;
-                EXPECT_EQ(wrong, 0) << where;
-                EXPECT_EQ(stray, 0) << where;
+                EXPECT_EQ(f.wrong, 0) << where;
+                EXPECT_EQ(f.stray, 0) << where;
+            }
+        }
+    }
+}
+
+// Turned, the first band is cut short so that the next ones start on a target cache line, as
+// far as whole blocks allow: every start of the target within a line, rows from mid-block.
+TEST(ConvertRows, FirstBandAtEachStartWithinACacheLine) {
+    const PixelLayout layouts[] = {kXrgb8888, kRgb565, kBgr565, kRgb888, {3, 0, 8, 8, 8, 16, 8}};
+    const struct {
+        int y0, y1;
+    } ranges[] = {{0, 100}, {3, 93}, {37, 100}, {9, 30}};
+    for (const PixelLayout& l : layouts) {
+        for (const int rotation : {90, 270}) {
+            for (int start = 0; start < 64; start += 2) {  // the buffer itself is 16-byte aligned
+                for (const auto& r : ranges) {
+                    // A stride of whole lines keeps each target row's lines where the first's are.
+                    const int stride_pad = 64 - 100 * l.bytes % 64;
+                    const Faults f = convert_and_check(12, 100, r.y0, r.y1, l, rotation,
+                                                       static_cast<std::size_t>(start), stride_pad);
+                    const auto where = ::testing::Message() << l.bytes << " bytes red at " << l.red_offset << ", "
+                                                            << rotation << ", start " << start << ", rows " << r.y0
+                                                            << "-" << r.y1;
+                    EXPECT_EQ(f.wrong, 0) << where;
+                    EXPECT_EQ(f.stray, 0) << where;
+                }
             }
         }
     }
