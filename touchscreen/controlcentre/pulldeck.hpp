@@ -94,6 +94,8 @@ private:
     // The controls drawn once into a surface of their own, laid on each frame that needs them.
     core::Surface panel_cache_;
     std::optional<Look> cached_look_;
+    // The cache holds render::pixels::prepare_over_row's form, for 32-bit xRGB screens only.
+    bool cache_prepared_ = false;
     // What the last draw_settings_panel call showed.
     std::optional<Look> drawn_look_;
     double drawn_progress_ = 0.0;
