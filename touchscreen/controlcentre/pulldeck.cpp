@@ -304,10 +304,12 @@ bool PullDeck::drawing_unchanged() {
     return drawn_look_ && ripples_.empty() && !drawn_ripples_ && progress_ == drawn_progress_ && look() == *drawn_look_;
 }
 
-void PullDeck::draw_settings_panel(SDL_Surface* screen) {
+std::uint32_t PullDeck::backdrop_dim() { return progress_ > 0.0 ? static_cast<Uint8>(120 * progress_) : 0; }
+
+void PullDeck::draw_panel(SDL_Surface* screen, bool darken) {
     const Look now = look();
     if (progress_ > 0.0) {
-        const auto dim = static_cast<Uint8>(120 * progress_);
+        const std::uint32_t dim = darken ? backdrop_dim() : 0;
         // The controls change far less often than the frame: drawn once per change, pixel by
         // pixel, and on a 32-bit xRGB screen kept in the form its one-pass blend reads.
         const bool fast = xrgb32(screen);
@@ -342,12 +344,12 @@ void PullDeck::draw_settings_panel(SDL_Surface* screen) {
                                                                               (y - top) * p->pitch);
                     render::pixels::darken_over_row(dst, dst, src, n, dim);
                     render::pixels::darken_row(dst + n, screen->w - n, dim);
-                } else {
+                } else if (dim > 0) {
                     render::pixels::darken_row(dst, screen->w, dim);
                 }
             }
         } else {
-            paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, dim);
+            if (dim > 0) paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, static_cast<Uint8>(dim));
             SDL_Rect at{0, top, 0, 0};
             if (SDL_BlitSurface(panel_cache_.get(), nullptr, screen, &at) != 0) throw core::SdlError("SDL_BlitSurface");
         }

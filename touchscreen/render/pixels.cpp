@@ -407,8 +407,8 @@ struct DarkLanes {
     return (d & 0xFF000000u) | reinterpret_cast<u32x8>(l.rb) | ((reinterpret_cast<u32x8>(l.ga) & 0xFFu) << 8);
 }
 
-TS_BLEND_CLONES void darken_blocks(std::uint32_t* row, int blocks, std::uint16_t k) {
-    for (int i = 0; i < blocks; ++i) store(row + i * kBlock, darken_block(load(row + i * kBlock), k));
+TS_BLEND_CLONES void darken_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t k) {
+    for (int i = 0; i < blocks; ++i) store(dst + i * kBlock, darken_block(load(src + i * kBlock), k));
 }
 
 // darken_blocks, then the page layer's blend at full opacity, on one load and store of dst.
@@ -469,17 +469,26 @@ TS_BLEND_CLONES void darken_over_blocks(std::uint32_t* dst, const std::uint32_t*
 }  // namespace
 
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha) {
-    if (alpha == 0 || n <= 0) return;  // covers nothing
+    if (alpha == 0) return;  // covers nothing
+    darken_copy_row(row, row, n, alpha);
+}
+
+void darken_copy_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {
+    if (n <= 0) return;
+    if (alpha == 0) {
+        if (dst != src) std::memcpy(dst, src, static_cast<std::size_t>(n) * 4);
+        return;
+    }
     const std::uint16_t k = darken_weight(std::min(alpha, 255u));
     const int blocks = n / kBlock;
-    darken_blocks(row, blocks, k);
+    darken_blocks(dst, src, blocks, k);
     const int rest = n - blocks * kBlock;
     if (rest <= 0) return;
     std::uint32_t tail[kBlock] = {};
     const int whole = blocks * kBlock;
-    std::memcpy(tail, row + whole, static_cast<std::size_t>(rest) * 4);
-    darken_blocks(tail, 1, k);
-    std::memcpy(row + whole, tail, static_cast<std::size_t>(rest) * 4);
+    std::memcpy(tail, src + whole, static_cast<std::size_t>(rest) * 4);
+    darken_blocks(tail, tail, 1, k);
+    std::memcpy(dst + whole, tail, static_cast<std::size_t>(rest) * 4);
 }
 
 void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {

@@ -82,6 +82,8 @@ void blend_row_pair(std::uint32_t* dst, const std::uint32_t* src_a, const std::u
 // Each of n pixels covered by black at `alpha`: channels times (255 - alpha) / 255, rounded
 // down, as a source-over of opaque black rounds them; the top byte is kept.
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha);
+// dst := src darkened as darken_row darkens it, in one pass; the same row, or rows apart.
+void darken_copy_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha);
 
 // darken_row(dst, n, alpha), then blend_row(dst, src, n, 255), in one pass over dst: a panel
 // laid over the darkened screen.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -164,6 +165,37 @@ TEST(DarkenRow, TheExactFormulaForEveryChannelAndAlpha) {
             wrong += row[static_cast<std::size_t>(i)] != argb(0x5A, d(c), d(255 - c), d((c * 7) & 0xFF));
         }
         ASSERT_EQ(wrong, 0) << "alpha " << a;
+    }
+}
+
+// Darkening while copying is copying, then darkening: in place or into another row, whole
+// blocks and the tail, and nothing past the row.
+TEST(DarkenCopyRow, SameAsCopyThenDarken) {
+    std::mt19937 rng(5);
+    struct Case {
+        std::uint32_t alpha;
+        int n;
+        bool in_place;
+    } cases[] = {
+        {120, 203, false}, {120, 203, true}, {24, 8, false}, {1, 3, false}, {255, 13, false}, {0, 203, false}, {0, 3, true},
+        {96, 0, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> src(204), dst(204, 0xDEADBEEFu);
+        for (auto& v : src) v = static_cast<std::uint32_t>(rng());
+        std::vector<std::uint32_t> each = src;
+        darken_row(each.data(), c.n, c.alpha);
+        const std::string at = "alpha " + std::to_string(c.alpha) + ", " + std::to_string(c.n) + " pixels";
+        if (c.in_place) {
+            darken_copy_row(src.data(), src.data(), c.n, c.alpha);
+            EXPECT_EQ(src, each) << at;
+        } else {
+            const std::vector<std::uint32_t> before = src;
+            darken_copy_row(dst.data(), src.data(), c.n, c.alpha);
+            EXPECT_EQ(src, before) << at;
+            EXPECT_TRUE(std::equal(dst.begin(), dst.begin() + c.n, each.begin())) << at;
+            EXPECT_EQ(dst[static_cast<std::size_t>(c.n)], 0xDEADBEEFu) << at;
+        }
     }
 }
 
