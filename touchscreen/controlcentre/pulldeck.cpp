@@ -337,15 +337,26 @@ void PullDeck::draw_panel(SDL_Surface* screen, bool darken) {
             // Each row is read and written once: darkened, and where the panel lies, the panel
             // laid on in the same pass. The same pixels as darkening all, then blending.
             const int n = std::min(screen->w, p->w);
-            for (int y = 0; y < screen->h; ++y) {
-                auto* dst = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
-                if (y >= top && y < top + kPanelHeight) {
-                    const auto* src = reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) +
-                                                                              (y - top) * p->pitch);
-                    render::pixels::darken_over_row(dst, dst, src, n, dim);
-                    render::pixels::darken_row(dst + n, screen->w - n, dim);
-                } else if (dim > 0) {
-                    render::pixels::darken_row(dst, screen->w, dim);
+            const auto row = [&](int y) {
+                return reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
+            };
+            const auto panel_row = [&](int y) {
+                return reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) + (y - top) * p->pitch);
+            };
+            const int y0 = std::clamp(top, 0, screen->h), y1 = std::clamp(top + kPanelHeight, 0, screen->h);
+            if (screen->pitch == screen->w * 4 && p->pitch == screen->pitch) {
+                // Rows without gaps: each band in one call, without a loop's set-up per row.
+                render::pixels::darken_row(row(0), y0 * screen->w, dim);
+                if (y1 > y0) render::pixels::darken_over_row(row(y0), row(y0), panel_row(y0), (y1 - y0) * screen->w, dim);
+                render::pixels::darken_row(row(y1), (screen->h - y1) * screen->w, dim);
+            } else {
+                for (int y = 0; y < screen->h; ++y) {
+                    if (y >= y0 && y < y1) {
+                        render::pixels::darken_over_row(row(y), row(y), panel_row(y), n, dim);
+                        render::pixels::darken_row(row(y) + n, screen->w - n, dim);
+                    } else {
+                        render::pixels::darken_row(row(y), screen->w, dim);
+                    }
                 }
             }
         } else {

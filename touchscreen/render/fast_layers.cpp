@@ -228,6 +228,10 @@ bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen
         return true;
     }
     SDL_Surface* rest = cache.rest.get();
+    if (rest->pitch == screen->w * 4 && screen->pitch == rest->pitch) {  // one run: no set-up per row
+        pixels::darken_copy_row(row_of(screen, 0), row_of(rest, 0), screen->w * screen->h, dim);
+        return true;
+    }
     for (int y = 0; y < screen->h; ++y) pixels::darken_copy_row(row_of(screen, y), row_of(rest, y), screen->w, dim);
     return true;
 }

@@ -377,5 +377,45 @@ TEST_F(PanelDrawing, CacheFollowsTheScreenFormat) {
     }
 }
 
+// Rows with a gap after each (a pitch wider than the picture) are laid one by one, packed rows
+// band by band: the same pixels either way, darkened or on a screen darkened already, and the
+// gap left alone.
+TEST_F(PanelDrawing, RowsWithGapsSameAsPackedRows) {
+    constexpr int kGap = 8;  // pixels after each row
+    std::vector<std::uint32_t> padded(static_cast<std::size_t>((376 + kGap) * 960), 0xDEADBEEFu);
+    core::Surface gappy(SDL_CreateRGBSurfaceWithFormatFrom(padded.data(), 376, 960, 32, (376 + kGap) * 4,
+                                                           screen->format->format));
+    ASSERT_TRUE(gappy);
+    const auto fill = [](SDL_Surface* s) {
+        for (int y = 0; y < s->h; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
+            for (int x = 0; x < s->w; ++x) row[x] = static_cast<std::uint32_t>(x * 2654435761u ^ y * 40503u) & 0xFFFFFF;
+        }
+    };
+    deck.open_settings();
+    for (int frame = 0; frame < 10; ++frame) {
+        if (frame == 5) deck.close_settings();
+        deck.update_settings_animation();
+        for (const bool dimmed : {false, true}) {
+            fill(screen.get());
+            fill(gappy.get());
+            for (SDL_Surface* s : {screen.get(), gappy.get()}) {
+                if (dimmed) {
+                    deck.draw_settings_panel_on_dimmed(s);
+                } else {
+                    deck.draw_settings_panel(s);
+                }
+            }
+            int wrong = 0;
+            for (int y = 0; y < 960; ++y) {
+                const std::uint32_t* a = padded.data() + static_cast<std::size_t>(y) * (376 + kGap);
+                for (int x = 0; x < 376; ++x) wrong += (a[x] & 0xFFFFFF) != px(x, y);
+                for (int x = 376; x < 376 + kGap; ++x) wrong += a[x] != 0xDEADBEEFu;
+            }
+            EXPECT_EQ(wrong, 0) << "frame " << frame << (dimmed ? ", on a darkened screen" : "");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ts::controlcentre

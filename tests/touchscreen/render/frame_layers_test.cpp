@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace ts::render {
 namespace {
@@ -28,11 +29,19 @@ protected:
         state._previous_page = 1;
         state._current_page = 2;
     }
-    core::Surface surface(Uint32 format) {
-        core::Surface s(SDL_CreateRGBSurfaceWithFormat(0, 376, 960, 32, format));
+    // A screen-sized surface; with `gap`, each row is followed by that many unused pixels.
+    core::Surface surface(Uint32 format, int gap = 0) {
+        core::Surface s;
+        if (gap == 0) {
+            s.reset(SDL_CreateRGBSurfaceWithFormat(0, 376, 960, 32, format));
+        } else {
+            buffers.emplace_back(static_cast<std::size_t>((376 + gap) * 960), 0u);
+            s.reset(SDL_CreateRGBSurfaceWithFormatFrom(buffers.back().data(), 376, 960, 32, (376 + gap) * 4, format));
+        }
         EXPECT_TRUE(s) << SDL_GetError();
         return s;
     }
+    std::vector<std::vector<std::uint32_t>> buffers;
     // The layers one by one, the control centre darkening the screen itself.
     void draw_apart(SDL_Surface* to) {
         _draw_page_with_transition(state, with_deck, to);
@@ -57,8 +66,10 @@ TEST_F(FrameLayers, SamePictureAsDarkeningAfterwardsInEveryStepOfTheSlide) {
         Uint32 format;
         int slide_frame;     // -1: the page at rest
         bool folded;         // whether the darkening can ride on the copy
+        int gap = 0;         // unused pixels after each row of the screen
     } cases[] = {
         {"at rest", screen_format, -1, true},
+        {"at rest, rows with gaps", screen_format, -1, true, 8},
         {"first slide frame", screen_format, 0, false},
         {"slide frame 4", screen_format, 4, false},
         {"at rest, BGR screen", SDL_PIXELFORMAT_BGR888, -1, false},
@@ -68,7 +79,8 @@ TEST_F(FrameLayers, SamePictureAsDarkeningAfterwardsInEveryStepOfTheSlide) {
         deck.open_settings();
         // probe: whether the darkening is folded in, drawn apart so that `together` sees one
         // frame per step (SDL's blits carry an xBGR screen's unused byte over from before).
-        core::Surface apart = surface(c.format), together = surface(c.format), probe = surface(c.format);
+        core::Surface apart = surface(c.format, c.gap), together = surface(c.format, c.gap),
+                      probe = surface(c.format, c.gap);
         // Opening steps 1-5, then closing 4, 3, 2, 1 and closed.
         for (int frame = 0; frame < 10; ++frame) {
             if (frame == 5) deck.close_settings();
