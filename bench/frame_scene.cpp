@@ -80,8 +80,9 @@ void FrameScene::control_centre_frame(int steps, bool closing) {
         }
         for (int i = 0; i < (closing ? 5 - steps : steps); ++i) deck.update_settings_animation();
     }
-    resting_frame();
-    deck.draw_settings_panel(screen_);
+    state_._page_transitioning = false;
+    state_._page_transition_progress = 0;
+    render::draw_frame_layers(state_, builtin_.components, screen_);
 }
 
 }  // namespace ts::bench

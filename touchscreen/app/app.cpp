@@ -204,9 +204,7 @@ void App::run_frame() {
     }
 
     if (may_change) {
-        render::_draw_page_with_transition(state_, c_, screen);
-        render::_draw_page_indicator(state_, c_.config, screen);
-        c_.pulldeck.draw_settings_panel(screen);
+        render::draw_frame_layers(state_, c_, screen);
         c_.permission.finish_frame(screen);
         // A page re-rendered to the same pixels presents nothing.
         // A slide changes every row: fingerprinting them would only add to its frames.

@@ -304,40 +304,63 @@ bool PullDeck::drawing_unchanged() {
     return drawn_look_ && ripples_.empty() && !drawn_ripples_ && progress_ == drawn_progress_ && look() == *drawn_look_;
 }
 
-void PullDeck::draw_settings_panel(SDL_Surface* screen) {
+std::uint32_t PullDeck::backdrop_dim() { return progress_ > 0.0 ? static_cast<Uint8>(120 * progress_) : 0; }
+
+void PullDeck::draw_panel(SDL_Surface* screen, bool darken) {
     const Look now = look();
     if (progress_ > 0.0) {
-        const auto dim = static_cast<Uint8>(120 * progress_);
+        const std::uint32_t dim = darken ? backdrop_dim() : 0;
         // The controls change far less often than the frame: drawn once per change, pixel by
-        // pixel, then laid row by row with the page layer's blend.
+        // pixel, and on a 32-bit xRGB screen kept in the form its one-pass blend reads.
+        const bool fast = xrgb32(screen);
         if (!panel_cache_ || panel_cache_->w != screen->w) {
             panel_cache_ = core::make_alpha_surface(screen->w, kPanelHeight);
             cached_look_.reset();
         }
+        if (cache_prepared_ && !fast) cached_look_.reset();  // SDL's blit needs the pixels as drawn
         if (!cached_look_ || *cached_look_ != now) {
             if (SDL_FillRect(panel_cache_.get(), nullptr, 0) != 0) throw core::SdlError("SDL_FillRect");
             draw_controls(panel_cache_.get(), 0);
             cached_look_ = now;
+            cache_prepared_ = false;
         }
         const int top = panel_top();
-        if (xrgb32(screen)) {
+        if (fast) {
+            SDL_Surface* p = panel_cache_.get();
+            if (!cache_prepared_) {
+                for (int y = 0; y < p->h; ++y) {
+                    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(p->pixels) + y * p->pitch);
+                    render::pixels::prepare_over_row(row, row, p->w);
+                }
+                cache_prepared_ = true;
+            }
             // Each row is read and written once: darkened, and where the panel lies, the panel
             // laid on in the same pass. The same pixels as darkening all, then blending.
-            SDL_Surface* p = panel_cache_.get();
             const int n = std::min(screen->w, p->w);
-            for (int y = 0; y < screen->h; ++y) {
-                auto* dst = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
-                if (y >= top && y < top + kPanelHeight) {
-                    const auto* src = reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) +
-                                                                              (y - top) * p->pitch);
-                    render::pixels::darken_blend_row(dst, src, n, dim);
-                    render::pixels::darken_row(dst + n, screen->w - n, dim);
-                } else {
-                    render::pixels::darken_row(dst, screen->w, dim);
+            const auto row = [&](int y) {
+                return reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
+            };
+            const auto panel_row = [&](int y) {
+                return reinterpret_cast<const std::uint32_t*>(static_cast<const Uint8*>(p->pixels) + (y - top) * p->pitch);
+            };
+            const int y0 = std::clamp(top, 0, screen->h), y1 = std::clamp(top + kPanelHeight, 0, screen->h);
+            if (screen->pitch == screen->w * 4 && p->pitch == screen->pitch) {
+                // Rows without gaps: each band in one call, without a loop's set-up per row.
+                render::pixels::darken_row(row(0), y0 * screen->w, dim);
+                if (y1 > y0) render::pixels::darken_over_row(row(y0), row(y0), panel_row(y0), (y1 - y0) * screen->w, dim);
+                render::pixels::darken_row(row(y1), (screen->h - y1) * screen->w, dim);
+            } else {
+                for (int y = 0; y < screen->h; ++y) {
+                    if (y >= y0 && y < y1) {
+                        render::pixels::darken_over_row(row(y), row(y), panel_row(y), n, dim);
+                        render::pixels::darken_row(row(y) + n, screen->w - n, dim);
+                    } else {
+                        render::pixels::darken_row(row(y), screen->w, dim);
+                    }
                 }
             }
         } else {
-            paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, dim);
+            if (dim > 0) paint::fill(screen, {0, 0, screen->w, screen->h}, {0, 0, 0}, static_cast<Uint8>(dim));
             SDL_Rect at{0, top, 0, 0};
             if (SDL_BlitSurface(panel_cache_.get(), nullptr, screen, &at) != 0) throw core::SdlError("SDL_BlitSurface");
         }

@@ -36,7 +36,9 @@ public:
     void release_button_animation(const std::string& btn_id) override;
     void reset_rgb_animation() override;
     void update_settings_animation() override;
-    void draw_settings_panel(SDL_Surface* screen) override;
+    void draw_settings_panel(SDL_Surface* screen) override { draw_panel(screen, true); }
+    std::uint32_t backdrop_dim() override;
+    void draw_settings_panel_on_dimmed(SDL_Surface* screen) override { draw_panel(screen, false); }
     bool drawing_unchanged() override;
 
     int brightness() const { return brightness_; }  // percent
@@ -66,6 +68,8 @@ private:
     void save();
     void load_stored();
     void draw_controls(SDL_Surface* screen, int top);
+    // The panel over the screen, which is first darkened by backdrop_dim() when `darken`.
+    void draw_panel(SDL_Surface* screen, bool darken);
     // Everything the panel's controls show; the cached panel is drawn again when it changes.
     struct Look {
         int brightness, hue, timeout;
@@ -94,6 +98,8 @@ private:
     // The controls drawn once into a surface of their own, laid on each frame that needs them.
     core::Surface panel_cache_;
     std::optional<Look> cached_look_;
+    // The cache holds render::pixels::prepare_over_row's form, for 32-bit xRGB screens only.
+    bool cache_prepared_ = false;
     // What the last draw_settings_panel call showed.
     std::optional<Look> drawn_look_;
     double drawn_progress_ = 0.0;

@@ -51,9 +51,9 @@ public:
     Layers(core::AppState& state, SDL_Surface* screen, Compositor how)
         : state_(state), screen_(screen), fast_(how == Compositor::fast && fast::handles(screen)) {}
 
-    // The page at rest over the background; false when the fast way declines.
-    bool resting(services::Components& c, int idx) {
-        return fast_ && fast::resting(state_, c, screen_, idx, state_._cached_pages.at(idx).get());
+    // The page at rest over the background, darkened by `dim`; false when the fast way declines.
+    bool resting(services::Components& c, int idx, std::uint32_t dim) {
+        return fast_ && fast::resting(state_, c, screen_, idx, state_._cached_pages.at(idx).get(), dim);
     }
     // The same from the resting picture kept from an earlier frame only; false when there is none.
     bool kept_resting(services::Components& c, int idx) {
@@ -110,6 +110,11 @@ void _start_page_transition(core::AppState& state, int direction) {
 
 void draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
                                Compositor compositor) {
+    draw_page_with_transition(state, c, screen, compositor, 0);
+}
+
+bool draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
+                               Compositor compositor, std::uint32_t dim) {
     Layers layers(state, screen, compositor);
     const int current = state._current_page;
     if (!state._page_transitioning) {
@@ -118,10 +123,10 @@ void draw_page_with_transition(core::AppState& state, services::Components& c, S
         if (state._page_dirty.at(static_cast<std::size_t>(current)).is_set()) {
             _render_page_to_surface(state, c, current);
         }
-        if (has_surface(state, current) && layers.resting(c, current)) return;
+        if (has_surface(state, current) && layers.resting(c, current, dim)) return true;
         layers.background(c);
         if (has_surface(state, current)) layers.page(current, 0, 0, 255);
-        return;
+        return dim == 0;
     }
 
     const int previous = state._previous_page;
@@ -160,6 +165,7 @@ void draw_page_with_transition(core::AppState& state, services::Components& c, S
         state._page_transitioning = false;
         state._page_transition_progress = 0;
     }
+    return dim == 0;
 }
 
 void _draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen) {

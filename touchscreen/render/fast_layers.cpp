@@ -201,7 +201,8 @@ bool rest_is_kept(const FrameCache& cache, const SDL_Surface* screen, int page_i
 
 }  // namespace
 
-bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page) {
+bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page,
+             std::uint32_t dim) {
     if (!handles(screen) || !plain_page(page) || !full_clip(screen)) return false;
     FrameCache& cache = frame_cache(state);
     const int w = c.config.SCREEN_WIDTH();
@@ -222,7 +223,16 @@ bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen
         cache.rest_for_w = w;
         cache.rest_for_h = h;
     }
-    copy_pixels(cache.rest.get(), screen);
+    if (dim == 0) {
+        copy_pixels(cache.rest.get(), screen);
+        return true;
+    }
+    SDL_Surface* rest = cache.rest.get();
+    if (rest->pitch == screen->w * 4 && screen->pitch == rest->pitch) {  // one run: no set-up per row
+        pixels::darken_copy_row(row_of(screen, 0), row_of(rest, 0), screen->w * screen->h, dim);
+        return true;
+    }
+    for (int y = 0; y < screen->h; ++y) pixels::darken_copy_row(row_of(screen, y), row_of(rest, y), screen->w, dim);
     return true;
 }
 

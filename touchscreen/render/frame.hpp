@@ -36,5 +36,19 @@ void _draw_page_indicator(const core::AppState& state, services::Config& config,
 enum class Compositor { fast, plain };
 void draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
                                Compositor compositor);
+// The same, darkened by black at `dim` (0-255) as pixels::darken_row darkens, where that costs
+// no pass of its own (the fast way at rest); true when the picture was darkened (always for 0).
+bool draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen,
+                               Compositor compositor, std::uint32_t dim);
+
+// The indicator in its colours darkened by black at `dim` (0-255), as pixels::darken_row
+// would darken the dots: for a screen composed darkened already.
+void draw_page_indicator(const core::AppState& state, services::Config& config, SDL_Surface* screen,
+                         std::uint32_t dim);
+
+// Page area, indicator and control centre, in that order, as one frame shows them. Where the
+// control centre darkens everything under it, the page at rest is composed darkened in the
+// same pass as its copy instead of being darkened again afterwards; the picture is the same.
+void draw_frame_layers(core::AppState& state, services::Components& c, SDL_Surface* screen);
 
 }  // namespace ts::render

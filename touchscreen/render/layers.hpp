@@ -43,8 +43,10 @@ bool handles(const SDL_Surface* screen);
 bool background(core::AppState& state, services::Components& c, SDL_Surface* screen);
 // Background, masks and page idx at (0, 0) at full opacity, from the resting picture kept
 // in the frame cache, which is composed again when the page, the background or the
-// configured size changed.
-bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page);
+// configured size changed. With `dim` (1-255) the picture lands darkened by black at that
+// alpha, as pixels::darken_row darkens, in the same pass.
+bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx, SDL_Surface* page,
+             std::uint32_t dim = 0);
 // The same when the kept resting picture already shows the page as it is now; false, having
 // drawn nothing, when it does not.
 bool kept_resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx,

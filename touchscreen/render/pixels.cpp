@@ -373,29 +373,46 @@ void find_runs(const std::uint32_t* row, int w, std::vector<Run>& out) {
 
 namespace {
 
-// Black at `alpha` over eight pixels: each channel c becomes div255(c * (255 - alpha)).
-// Blue and red, then green and alpha, sit in the low bytes of 16-bit lanes, so the products
-// (at most 255 * 255) and div255's sum (below 2^16) need no widening. Plain lane arithmetic,
-// not mulhi(): its arrays would pass a constant weight through the stack, and the reload
-// stalls on the two halves just stored. The top byte is kept.
-[[gnu::always_inline]] inline u16x16 div255_lanes(const u16x16& x) { return (x + 1 + (x >> 8)) >> 8; }
-
-[[gnu::always_inline]] inline u32x8 darken_block(const u32x8& d, const u16x16& inv) {
-    const auto rb = reinterpret_cast<u16x16>(d & 0x00FF00FFu);
-    const auto ga = reinterpret_cast<u16x16>((d >> 8) & 0x00FF00FFu);
-    const auto rb_out = reinterpret_cast<u32x8>(div255_lanes(rb * inv));
-    const auto g_out = reinterpret_cast<u32x8>(div255_lanes(ga * inv)) & 0xFFu;
-    return (d & 0xFF000000u) | rb_out | (g_out << 8);
+// Black at `alpha` over eight pixels: each channel c becomes floor(c * inv / 255), inv = 255 -
+// alpha, which for inv <= 254 is the high half of c * (257 * inv + 1) (see FadedWeights). Blue
+// and red, then green and alpha, sit in the low bytes of 16-bit lanes, so one high-half
+// multiply darkens two channels of four pixels. The weight is a scalar: a splat the loop keeps
+// in a register, where a constant vector would pass through the stack (as mulhi's arrays do)
+// and stall on its reload. The top byte is kept.
+[[gnu::always_inline]] inline u16x16 mulhi_by(const u16x16& a, std::uint16_t k) {
+    std::uint16_t x[16], r[16];
+    std::memcpy(x, &a, sizeof x);
+#pragma GCC unroll 1
+    for (int i = 0; i < 16; ++i) r[i] = static_cast<std::uint16_t>((std::uint32_t{x[i]} * k) >> 16);
+    u16x16 v;
+    std::memcpy(&v, r, sizeof v);
+    return v;
 }
 
-TS_BLEND_CLONES void darken_blocks(std::uint32_t* row, int blocks, std::uint16_t inv) {
-    const u16x16 k = u16x16{} + inv;
-    for (int i = 0; i < blocks; ++i) store(row + i * kBlock, darken_block(load(row + i * kBlock), k));
+// The weight of darken_block for alpha 1-255.
+std::uint16_t darken_weight(std::uint32_t alpha) { return static_cast<std::uint16_t>(257 * (255 - alpha) + 1); }
+
+// Blue-red and green-alpha lanes of eight pixels, darkened: channel values only, no top byte.
+struct DarkLanes {
+    u16x16 rb, ga;
+};
+
+[[gnu::always_inline]] inline DarkLanes darken_lanes(const u32x8& d, std::uint16_t k) {
+    return {mulhi_by(reinterpret_cast<u16x16>(d & 0x00FF00FFu), k),
+            mulhi_by(reinterpret_cast<u16x16>((d >> 8) & 0x00FF00FFu), k)};
+}
+
+[[gnu::always_inline]] inline u32x8 darken_block(const u32x8& d, std::uint16_t k) {
+    const DarkLanes l = darken_lanes(d, k);
+    return (d & 0xFF000000u) | reinterpret_cast<u32x8>(l.rb) | ((reinterpret_cast<u32x8>(l.ga) & 0xFFu) << 8);
+}
+
+TS_BLEND_CLONES void darken_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t k) {
+    for (int i = 0; i < blocks; ++i) store(dst + i * kBlock, darken_block(load(src + i * kBlock), k));
 }
 
 // darken_blocks, then the page layer's blend at full opacity, on one load and store of dst.
-TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t inv) {
-    const u16x16 k = u16x16{} + inv;
+TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t k) {
     for (int i = 0; i < blocks; ++i) {
         const int at = i * kBlock;
         const u32x8 s = load(src + at), d = darken_block(load(dst + at), k);
@@ -404,28 +421,82 @@ TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t
     }
 }
 
+// Eight straight-alpha pixels in the prepared form of prepare_over_row: colour channels
+// floor(s * a / 256), or s itself at a = 255; top byte 254 - a, 0 at a = 255, 255 at a = 0.
+TS_BLEND_CLONES void prepare_blocks(std::uint32_t* out, const std::uint32_t* src, int blocks) {
+    for (int i = 0; i < blocks; ++i) {
+        const u32x8 s = load(src + i * kBlock);
+        const Wide ws = widen(s);
+        const Wide alpha{spread_alpha(ws.lo), spread_alpha(ws.hi)};
+        const u32x8 part = narrow(Wide{(ws.lo * alpha.lo) >> 8, (ws.hi * alpha.hi) >> 8});
+        const u32x8 a = s >> 24;
+        const auto opaque = reinterpret_cast<u32x8>(a == 255);
+        const auto clear = reinterpret_cast<u32x8>(a == 0);
+        const u32x8 colour = ((part & ~opaque) | (s & opaque)) & ~clear & 0x00FFFFFFu;
+        const u32x8 rest = ((254 - a) & ~(opaque | clear)) | (clear & 255u);
+        store(out + i * kBlock, colour | (rest << 24));
+    }
+}
+
+// Eight prepared panel pixels laid over `under`, darkened first when Darken: each colour
+// channel is P + floor(d * (t + 1) / 256) with P the prepared colour, t its top byte and d the
+// (darkened) channel below; the top byte is under's. (t + 1) is 255 - a for a = 1-254, where
+// this is over_full's sum; 1 at a = 255, where d < 256 adds nothing to P = s; and 256 at a = 0,
+// which leaves d as it is. The products stay below 2^16.
+template <bool Darken>
+[[gnu::always_inline]] inline void darken_over_block(std::uint32_t* dst, const std::uint32_t* under,
+                                                     const std::uint32_t* prepared, std::uint16_t k) {
+    const u32x8 d = load(under), q = load(prepared);
+    DarkLanes l{reinterpret_cast<u16x16>(d & 0x00FF00FFu), reinterpret_cast<u16x16>((d >> 8) & 0x00FF00FFu)};
+    if constexpr (Darken) l = darken_lanes(d, k);
+    const u32x8 t = q >> 24;
+    const auto w = reinterpret_cast<u16x16>(t | (t << 16)) + 1;
+    const auto rb = reinterpret_cast<u32x8>((l.rb * w) >> 8);
+    const auto g = reinterpret_cast<u32x8>((l.ga * w) >> 8) & 0xFFu;
+    store(dst, (d & 0xFF000000u) | ((rb | (g << 8)) + (q & 0x00FFFFFFu)));
+}
+
+TS_BLEND_CLONES void darken_over_blocks(std::uint32_t* dst, const std::uint32_t* under, const std::uint32_t* prepared,
+                                        int blocks, std::uint16_t k, bool darken) {
+    const int n = blocks * kBlock;
+    if (darken) {
+        for (int at = 0; at < n; at += kBlock) darken_over_block<true>(dst + at, under + at, prepared + at, k);
+    } else {
+        for (int at = 0; at < n; at += kBlock) darken_over_block<false>(dst + at, under + at, prepared + at, k);
+    }
+}
+
 }  // namespace
 
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha) {
-    if (alpha == 0 || n <= 0) return;  // covers nothing
-    const auto inv = static_cast<std::uint16_t>(255 - std::min(alpha, 255u));
+    if (alpha == 0) return;  // covers nothing
+    darken_copy_row(row, row, n, alpha);
+}
+
+void darken_copy_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {
+    if (n <= 0) return;
+    if (alpha == 0) {
+        if (dst != src) std::memcpy(dst, src, static_cast<std::size_t>(n) * 4);
+        return;
+    }
+    const std::uint16_t k = darken_weight(std::min(alpha, 255u));
     const int blocks = n / kBlock;
-    darken_blocks(row, blocks, inv);
+    darken_blocks(dst, src, blocks, k);
     const int rest = n - blocks * kBlock;
     if (rest <= 0) return;
     std::uint32_t tail[kBlock] = {};
     const int whole = blocks * kBlock;
-    std::memcpy(tail, row + whole, static_cast<std::size_t>(rest) * 4);
-    darken_blocks(tail, 1, inv);
-    std::memcpy(row + whole, tail, static_cast<std::size_t>(rest) * 4);
+    std::memcpy(tail, src + whole, static_cast<std::size_t>(rest) * 4);
+    darken_blocks(tail, tail, 1, k);
+    std::memcpy(dst + whole, tail, static_cast<std::size_t>(rest) * 4);
 }
 
 void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {
     if (alpha == 0) return blend_row(dst, src, n, 255);
     if (n <= 0) return;
-    const auto inv = static_cast<std::uint16_t>(255 - std::min(alpha, 255u));
+    const std::uint16_t k = darken_weight(std::min(alpha, 255u));
     const int blocks = n / kBlock;
-    darken_blend_blocks(dst, src, blocks, inv);
+    darken_blend_blocks(dst, src, blocks, k);
     const int rest = n - blocks * kBlock;
     if (rest <= 0) return;
     // The last few through zero-padded blocks: transparent pixels only darken.
@@ -434,7 +505,38 @@ void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::
     const auto bytes = static_cast<std::size_t>(rest) * 4;
     std::memcpy(tail_src, src + whole, bytes);
     std::memcpy(tail_dst, dst + whole, bytes);
-    darken_blend_blocks(tail_dst, tail_src, 1, inv);
+    darken_blend_blocks(tail_dst, tail_src, 1, k);
+    std::memcpy(dst + whole, tail_dst, bytes);
+}
+
+void prepare_over_row(std::uint32_t* out, const std::uint32_t* src, int n) {
+    if (n <= 0) return;
+    const int blocks = n / kBlock;
+    prepare_blocks(out, src, blocks);
+    const int rest = n - blocks * kBlock;
+    if (rest <= 0) return;
+    std::uint32_t tail_src[kBlock] = {}, tail_out[kBlock];
+    const int whole = blocks * kBlock;
+    std::memcpy(tail_src, src + whole, static_cast<std::size_t>(rest) * 4);
+    prepare_blocks(tail_out, tail_src, 1);
+    std::memcpy(out + whole, tail_out, static_cast<std::size_t>(rest) * 4);
+}
+
+void darken_over_row(std::uint32_t* dst, const std::uint32_t* under, const std::uint32_t* prepared, int n,
+                     std::uint32_t alpha) {
+    if (n <= 0) return;
+    const bool darken = alpha != 0;
+    const std::uint16_t k = darken ? darken_weight(std::min(alpha, 255u)) : 0;
+    const int blocks = n / kBlock;
+    darken_over_blocks(dst, under, prepared, blocks, k, darken);
+    const int rest = n - blocks * kBlock;
+    if (rest <= 0) return;
+    std::uint32_t tail_under[kBlock] = {}, tail_prepared[kBlock] = {}, tail_dst[kBlock];
+    const int whole = blocks * kBlock;
+    const auto bytes = static_cast<std::size_t>(rest) * 4;
+    std::memcpy(tail_under, under + whole, bytes);
+    std::memcpy(tail_prepared, prepared + whole, bytes);
+    darken_over_blocks(tail_dst, tail_under, tail_prepared, 1, k, darken);
     std::memcpy(dst + whole, tail_dst, bytes);
 }
 

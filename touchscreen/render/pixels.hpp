@@ -82,10 +82,21 @@ void blend_row_pair(std::uint32_t* dst, const std::uint32_t* src_a, const std::u
 // Each of n pixels covered by black at `alpha`: channels times (255 - alpha) / 255, rounded
 // down, as a source-over of opaque black rounds them; the top byte is kept.
 void darken_row(std::uint32_t* row, int n, std::uint32_t alpha);
+// dst := src darkened as darken_row darkens it, in one pass; the same row, or rows apart.
+void darken_copy_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha);
 
 // darken_row(dst, n, alpha), then blend_row(dst, src, n, 255), in one pass over dst: a panel
 // laid over the darkened screen.
 void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha);
+
+// The same picture for a panel laid over many frames, with the per-pixel work of its blend
+// done once: prepare_over_row turns n straight-alpha ARGB pixels into a form that only
+// darken_over_row reads. darken_over_row(dst, under, prepared, n, alpha) then writes to dst
+// what darken_row(under, n, alpha) followed by blend_row(under, src, n, 255) would leave in
+// under, which it does not change unless it is dst itself.
+void prepare_over_row(std::uint32_t* out, const std::uint32_t* src, int n);
+void darken_over_row(std::uint32_t* dst, const std::uint32_t* under, const std::uint32_t* prepared, int n,
+                     std::uint32_t alpha);
 
 // A run [x0, x1) of a row, in pixels.
 struct Run {

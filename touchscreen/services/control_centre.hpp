@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,10 @@ public:
     virtual void reset_rgb_animation() = 0;
     virtual void update_settings_animation() = 0;  // one frame
     virtual void draw_settings_panel(SDL_Surface* screen) = 0;
+    // The black that draw_settings_panel lays over the whole screen now, as an alpha 0-255.
+    virtual std::uint32_t backdrop_dim() { return 0; }
+    // draw_settings_panel for a screen its caller has already darkened by backdrop_dim().
+    virtual void draw_settings_panel_on_dimmed(SDL_Surface* screen) { draw_settings_panel(screen); }
     // True when draw_settings_panel would draw exactly what its last call drew (nothing
     // animates, nothing changed), so that a frame with nothing else new need not be composed.
     virtual bool drawing_unchanged() { return false; }

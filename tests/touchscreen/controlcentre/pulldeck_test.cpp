@@ -343,5 +343,79 @@ TEST_F(PanelDrawing, OnePassFramesMatchSdlsFillAndBlit) {
     }
 }
 
+// The cached panel is kept in a form for 32-bit xRGB screens: handed a screen of another
+// format, then an xRGB one again, the same deck draws what a deck that only ever saw that
+// format draws, to the bit, at every step of the opening.
+TEST_F(PanelDrawing, CacheFollowsTheScreenFormat) {
+    const Uint32 formats[] = {SDL_PIXELFORMAT_RGB888, SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_RGB888,
+                              SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_RGB888};
+    const auto fill = [](SDL_Surface* s) {
+        for (int y = 0; y < s->h; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
+            for (int x = 0; x < s->w; ++x) {
+                row[x] = SDL_MapRGB(s->format, static_cast<Uint8>(x + y), static_cast<Uint8>(x * 3), static_cast<Uint8>(y));
+            }
+        }
+    };
+    deck.open_settings();
+    int step = 0;
+    for (const Uint32 format : formats) {
+        deck.update_settings_animation();
+        ++step;
+        core::Surface mixed(SDL_CreateRGBSurfaceWithFormat(0, 376, 960, 32, format));
+        core::Surface alone(SDL_CreateRGBSurfaceWithFormat(0, 376, 960, 32, format));
+        ASSERT_TRUE(mixed && alone);
+        fill(mixed.get());
+        fill(alone.get());
+        deck.draw_settings_panel(mixed.get());
+        PullDeck fresh(knobs, feed, panel, "/proc/no-such-dir/settings.conf");
+        fresh.open_settings();
+        for (int i = 0; i < step; ++i) fresh.update_settings_animation();
+        fresh.draw_settings_panel(alone.get());
+        EXPECT_EQ(std::memcmp(mixed->pixels, alone->pixels, static_cast<std::size_t>(mixed->pitch) * mixed->h), 0)
+            << "step " << step << ", " << SDL_GetPixelFormatName(format);
+    }
+}
+
+// Rows with a gap after each (a pitch wider than the picture) are laid one by one, packed rows
+// band by band: the same pixels either way, darkened or on a screen darkened already, and the
+// gap left alone.
+TEST_F(PanelDrawing, RowsWithGapsSameAsPackedRows) {
+    constexpr int kGap = 8;  // pixels after each row
+    std::vector<std::uint32_t> padded(static_cast<std::size_t>((376 + kGap) * 960), 0xDEADBEEFu);
+    core::Surface gappy(SDL_CreateRGBSurfaceWithFormatFrom(padded.data(), 376, 960, 32, (376 + kGap) * 4,
+                                                           screen->format->format));
+    ASSERT_TRUE(gappy);
+    const auto fill = [](SDL_Surface* s) {
+        for (int y = 0; y < s->h; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
+            for (int x = 0; x < s->w; ++x) row[x] = static_cast<std::uint32_t>(x * 2654435761u ^ y * 40503u) & 0xFFFFFF;
+        }
+    };
+    deck.open_settings();
+    for (int frame = 0; frame < 10; ++frame) {
+        if (frame == 5) deck.close_settings();
+        deck.update_settings_animation();
+        for (const bool dimmed : {false, true}) {
+            fill(screen.get());
+            fill(gappy.get());
+            for (SDL_Surface* s : {screen.get(), gappy.get()}) {
+                if (dimmed) {
+                    deck.draw_settings_panel_on_dimmed(s);
+                } else {
+                    deck.draw_settings_panel(s);
+                }
+            }
+            int wrong = 0;
+            for (int y = 0; y < 960; ++y) {
+                const std::uint32_t* a = padded.data() + static_cast<std::size_t>(y) * (376 + kGap);
+                for (int x = 0; x < 376; ++x) wrong += (a[x] & 0xFFFFFF) != px(x, y);
+                for (int x = 376; x < 376 + kGap; ++x) wrong += a[x] != 0xDEADBEEFu;
+            }
+            EXPECT_EQ(wrong, 0) << "frame " << frame << (dimmed ? ", on a darkened screen" : "");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ts::controlcentre

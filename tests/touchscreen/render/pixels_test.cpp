@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -166,6 +168,37 @@ TEST(DarkenRow, TheExactFormulaForEveryChannelAndAlpha) {
     }
 }
 
+// Darkening while copying is copying, then darkening: in place or into another row, whole
+// blocks and the tail, and nothing past the row.
+TEST(DarkenCopyRow, SameAsCopyThenDarken) {
+    std::mt19937 rng(5);
+    struct Case {
+        std::uint32_t alpha;
+        int n;
+        bool in_place;
+    } cases[] = {
+        {120, 203, false}, {120, 203, true}, {24, 8, false}, {1, 3, false}, {255, 13, false}, {0, 203, false}, {0, 3, true},
+        {96, 0, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> src(204), dst(204, 0xDEADBEEFu);
+        for (auto& v : src) v = static_cast<std::uint32_t>(rng());
+        std::vector<std::uint32_t> each = src;
+        darken_row(each.data(), c.n, c.alpha);
+        const std::string at = "alpha " + std::to_string(c.alpha) + ", " + std::to_string(c.n) + " pixels";
+        if (c.in_place) {
+            darken_copy_row(src.data(), src.data(), c.n, c.alpha);
+            EXPECT_EQ(src, each) << at;
+        } else {
+            const std::vector<std::uint32_t> before = src;
+            darken_copy_row(dst.data(), src.data(), c.n, c.alpha);
+            EXPECT_EQ(src, before) << at;
+            EXPECT_TRUE(std::equal(dst.begin(), dst.begin() + c.n, each.begin())) << at;
+            EXPECT_EQ(dst[static_cast<std::size_t>(c.n)], 0xDEADBEEFu) << at;
+        }
+    }
+}
+
 // The panel's one pass is darken_row then blend_row at full opacity, to the bit, tail included,
 // and the pixel after the row is left alone.
 TEST(DarkenBlendRow, SameAsDarkenThenBlend) {
@@ -185,6 +218,64 @@ TEST(DarkenBlendRow, SameAsDarkenThenBlend) {
             darken_row(each.data(), n, alpha);
             blend_row(each.data(), src.data(), n, 255);
             EXPECT_EQ(once, each) << "alpha " << alpha << ", " << n << " pixels";
+        }
+    }
+}
+
+// A prepared panel over a darkened row is darken_row then blend_row at full opacity, to the
+// bit: every source alpha under every darkening, with channels across their range, whole
+// blocks and the padded tail.
+TEST(DarkenOverRow, SameAsDarkenThenBlendForEverySourceAlphaAndDarkening) {
+    constexpr int kN = 256 * 4 + 5;
+    std::vector<std::uint32_t> src(kN), prepared(kN), under(kN), out(kN), each(kN);
+    for (int i = 0; i < kN; ++i) {
+        const auto u = static_cast<std::uint32_t>(i);
+        src[static_cast<std::size_t>(i)] = argb(u % 256, (u * 7) & 0xFF, 255 - (u / 4 & 0xFF), (u / 4 * 3) & 0xFF);
+        under[static_cast<std::size_t>(i)] = argb(0x5A, 255 - (u & 0xFF), (u * 5) & 0xFF, u / 4 & 0xFF);
+    }
+    prepare_over_row(prepared.data(), src.data(), kN);
+    for (std::uint32_t alpha = 0; alpha <= 255; ++alpha) {
+        each = under;
+        darken_row(each.data(), kN, alpha);
+        blend_row(each.data(), src.data(), kN, 255);
+        darken_over_row(out.data(), under.data(), prepared.data(), kN, alpha);
+        ASSERT_EQ(out, each) << "darkened by " << alpha;
+    }
+}
+
+// The cases around the row: in place or into another row, short rows, the pixel after the row.
+TEST(DarkenOverRow, InPlaceOrApartLeavesTheRestAlone) {
+    std::mt19937 rng(11);
+    constexpr int kN = 203;
+    std::vector<std::uint32_t> src(kN), prepared(kN);
+    for (std::size_t i = 0; i < src.size(); ++i) {
+        src[i] = static_cast<std::uint32_t>(rng());
+        if (i % 5 == 0) src[i] |= 0xFF000000u;
+        if (i % 7 == 0) src[i] &= 0x00FFFFFFu;
+    }
+    prepare_over_row(prepared.data(), src.data(), kN);
+    struct Case {
+        std::uint32_t alpha;
+        int n;
+        bool in_place;
+    } cases[] = {
+        {120, kN, true}, {120, kN, false}, {24, 8, true}, {24, 3, false}, {255, 3, true}, {0, kN, true}, {96, 0, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> under(kN + 1), dst(kN + 1, 0xDEADBEEFu), each;
+        for (auto& v : under) v = static_cast<std::uint32_t>(rng());
+        each = under;
+        darken_row(each.data(), c.n, c.alpha);
+        blend_row(each.data(), src.data(), c.n, 255);
+        const std::vector<std::uint32_t> before = under;
+        if (c.in_place) {
+            darken_over_row(under.data(), under.data(), prepared.data(), c.n, c.alpha);
+            EXPECT_EQ(under, each) << "in place, alpha " << c.alpha << ", " << c.n << " pixels";
+        } else {
+            darken_over_row(dst.data(), under.data(), prepared.data(), c.n, c.alpha);
+            EXPECT_EQ(under, before) << "under untouched";
+            EXPECT_TRUE(std::equal(dst.begin(), dst.begin() + c.n, each.begin())) << "alpha " << c.alpha << ", " << c.n;
+            EXPECT_EQ(dst[static_cast<std::size_t>(c.n)], 0xDEADBEEFu) << "past the row";
         }
     }
 }
