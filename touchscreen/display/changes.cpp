@@ -1,5 +1,6 @@
 #include "changes.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ts::display {
@@ -52,17 +53,9 @@ const std::vector<RowBand>& ChangeTracker::all_rows(const SDL_Surface* frame) {
     return bands_;
 }
 
-const std::vector<RowBand>& ChangeTracker::changed(const SDL_Surface* frame, bool everything) {
-    bands_.clear();
-    const int w = frame->w, h = frame->h;
-    if (w != w_ || h != h_) {
-        w_ = w;
-        h_ = h;
-        last_.assign(static_cast<std::size_t>(h), 0);
-        everything = true;
-    }
-    const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
-    for (int y = 0; y < h; ++y) {
+void ChangeTracker::compare_rows(const SDL_Surface* frame, int y0, int y1, bool everything) {
+    const std::size_t row_bytes = static_cast<std::size_t>(frame->w) * 4;
+    for (int y = y0; y < y1; ++y) {
         const void* row = static_cast<const std::uint8_t*>(frame->pixels) + static_cast<std::ptrdiff_t>(y) * frame->pitch;
         const std::uint64_t print = fingerprint(row, row_bytes);
         std::uint64_t& kept = last_[static_cast<std::size_t>(y)];
@@ -73,6 +66,32 @@ const std::vector<RowBand>& ChangeTracker::changed(const SDL_Surface* frame, boo
         } else {
             bands_.push_back({y, y + 1});
         }
+    }
+}
+
+const std::vector<RowBand>& ChangeTracker::changed(const SDL_Surface* frame, bool everything) {
+    bands_.clear();
+    if (frame->w != w_ || frame->h != h_) {
+        w_ = frame->w;
+        h_ = frame->h;
+        last_.assign(static_cast<std::size_t>(h_), 0);
+        everything = true;
+    }
+    compare_rows(frame, 0, h_, everything);
+    if (static_cast<int>(bands_.size()) > kMaxBands) bands_ = {{bands_.front().y0, bands_.back().y1}};
+    return bands_;
+}
+
+const std::vector<RowBand>& ChangeTracker::changed_within(const SDL_Surface* frame, std::span<const RowBand> rows) {
+    if (frame->w != w_ || frame->h != h_) return changed(frame, true);
+    bands_.clear();
+    int done = 0;  // rows below this were looked at: overlapping bands are looked at once
+    for (const RowBand& r : rows) {
+        const int y0 = std::max({r.y0, done, 0});
+        const int y1 = std::min(r.y1, h_);
+        if (y0 >= y1) continue;
+        compare_rows(frame, y0, y1, false);
+        done = y1;
     }
     if (static_cast<int>(bands_.size()) > kMaxBands) bands_ = {{bands_.front().y0, bands_.back().y1}};
     return bands_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace ts::pages {
 
@@ -90,6 +91,53 @@ void Canvas::graph(SDL_Rect r, const sysdata::History& h, double max, core::Colo
             paint::fill(s, {x0, r.y + r.h - bar, std::max(1, x1 - x0 - 1), bar}, c, alpha);
         }
     }
+}
+
+}  // namespace ts::pages
+
+namespace ts::pages {
+namespace {
+
+// rect within s, or empty.
+SDL_Rect inside(const SDL_Surface* s, SDL_Rect rect) {
+    const SDL_Rect all{0, 0, s->w, s->h};
+    SDL_Rect out{};
+    return SDL_IntersectRect(&all, &rect, &out) == SDL_TRUE ? out : SDL_Rect{};
+}
+
+void copy_rows(const SDL_Surface* from, int fx, int fy, SDL_Surface* to, int tx, int ty, int w, int h) {
+    const std::size_t bytes = static_cast<std::size_t>(w) * 4;
+    for (int y = 0; y < h; ++y) {
+        std::memcpy(static_cast<Uint8*>(to->pixels) + static_cast<std::ptrdiff_t>(ty + y) * to->pitch + tx * 4,
+                    static_cast<const Uint8*>(from->pixels) + static_cast<std::ptrdiff_t>(fy + y) * from->pitch + fx * 4,
+                    bytes);
+    }
+}
+
+}  // namespace
+
+bool CardMemo::replay(SDL_Surface* s, SDL_Rect rect, const Inputs& inputs) const {
+    const SDL_Rect r = inside(s, rect);
+    if (!pixels_ || !inputs.data || inputs != inputs_ || !SDL_RectEquals(&r, &rect_) || s->format->format != format_ ||
+        s->format->BytesPerPixel != 4 || SDL_MUSTLOCK(s)) {
+        return false;
+    }
+    copy_rows(pixels_.get(), 0, 0, s, r.x, r.y, r.w, r.h);
+    return true;
+}
+
+void CardMemo::keep(SDL_Surface* s, SDL_Rect rect, Inputs inputs) {
+    const SDL_Rect r = inside(s, rect);
+    inputs_ = {};
+    if (r.w <= 0 || r.h <= 0 || s->format->BytesPerPixel != 4 || SDL_MUSTLOCK(s)) return;
+    if (!pixels_ || pixels_->w != r.w || pixels_->h != r.h || pixels_->format->format != s->format->format) {
+        pixels_.reset(SDL_CreateRGBSurfaceWithFormat(0, r.w, r.h, 32, s->format->format));
+        if (!pixels_) throw core::SdlError("SDL_CreateRGBSurfaceWithFormat");
+    }
+    copy_rows(s, r.x, r.y, pixels_.get(), 0, 0, r.w, r.h);
+    rect_ = r;
+    format_ = s->format->format;
+    inputs_ = std::move(inputs);
 }
 
 }  // namespace ts::pages

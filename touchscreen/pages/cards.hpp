@@ -34,6 +34,30 @@ struct DrawnText {
 };
 using TextTrace = std::vector<DrawnText>;
 
+// The pixels a card drew last and what it drew them from. Pages are drawn again several
+// times a second while a card's figures change far less often: a card drawn from the same
+// inputs into a transparent rectangle is then one copy of its kept pixels. Main thread only.
+class CardMemo {
+public:
+    // What a card's pixels follow from besides its rectangle; held, so no address is reused.
+    struct Inputs {
+        std::shared_ptr<const void> data;                  // e.g. the snapshot drawn from
+        std::shared_ptr<const config::Settings> settings;  // colours and fonts come with it
+        friend bool operator==(const Inputs&, const Inputs&) = default;
+    };
+    // Copies the kept pixels to rect of s when they were drawn there from the same inputs onto
+    // a surface of the same format; false, having drawn nothing, when they were not.
+    bool replay(SDL_Surface* s, SDL_Rect rect, const Inputs& inputs) const;
+    // Keeps rect of s, just drawn from inputs onto a transparent rectangle.
+    void keep(SDL_Surface* s, SDL_Rect rect, Inputs inputs);
+
+private:
+    core::Surface pixels_;
+    SDL_Rect rect_{};
+    Uint32 format_ = 0;
+    Inputs inputs_;
+};
+
 // A page surface with the configuration's fonts and colours; main thread only.
 class Canvas {
 public:

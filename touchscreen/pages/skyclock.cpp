@@ -41,8 +41,14 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     // The machine's own card sits in the page's lower third, below the weather card.
     const auto snap = feed_ ? feed_() : nullptr;
     const int top = rect.y + 610;  // page y 640 with the page starting at y 30
-    draw_activity_card(knobs_, s, {rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)}, snap.get(),
-                       trace);
+    const SDL_Rect card{rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)};
+    // The card draws inside its rectangle only, onto a page just made transparent, and from
+    // the snapshot and the settings alone: a snapshot drawn before is one copy of the pixels.
+    CardMemo::Inputs inputs{snap, knobs_.settings()};
+    if (trace != nullptr || !activity_.replay(s, card, inputs)) {
+        draw_activity_card(knobs_, s, card, snap.get(), trace);
+        activity_.keep(s, card, std::move(inputs));
+    }
 }
 
 }  // namespace ts::pages

@@ -28,6 +28,7 @@ private:
     config::Knobs& knobs_;
     SnapshotFeed feed_;
     const weather::WeatherService* weather_;
+    CardMemo activity_;  // the disk-activity card, drawn again only for a new snapshot
 };
 
 }  // namespace ts::pages

@@ -111,3 +111,49 @@ TEST(ChooseBackends, OrderForEachSettingAndEnvironment) {
 
 }  // namespace
 }  // namespace ts::display
+
+namespace ts::display {
+namespace {
+
+// Only the rows asked about are looked at: a change elsewhere is neither seen nor forgotten,
+// and is found by the next whole look.
+TEST(ChangeTracker, ChangedWithinLooksAtTheGivenRowsOnly) {
+    using Bands = std::vector<RowBand>;
+    struct Case {
+        const char* name;
+        std::vector<int> rows_changed;
+        Bands asked;
+        Bands expected;
+        Bands then_whole;  // what changed() finds afterwards
+    } cases[] = {
+        {"a changed row inside", {40}, {{30, 50}}, {{40, 41}}, {}},
+        {"nothing changed inside", {}, {{30, 50}}, {}, {}},
+        {"a change outside is left for later", {40, 80}, {{30, 50}}, {{40, 41}}, {{80, 81}}},
+        {"overlapping bands look once", {45}, {{30, 50}, {40, 60}}, {{45, 46}}, {}},
+        {"bands past the frame are cut", {99}, {{90, 150}}, {{99, 100}}, {}},
+    };
+    for (const Case& c : cases) {
+        core::Surface s = core::make_opaque_surface(20, 100);
+        SDL_FillRect(s.get(), nullptr, 0);
+        ChangeTracker t;
+        t.changed(s.get(), false);
+        for (const int y : c.rows_changed) {
+            SDL_Rect r{3, y, 1, 1};
+            SDL_FillRect(s.get(), &r, 0xffffff);
+        }
+        EXPECT_EQ(t.changed_within(s.get(), c.asked), c.expected) << c.name;
+        EXPECT_EQ(t.changed(s.get(), false), c.then_whole) << c.name;
+    }
+}
+
+TEST(ChangeTracker, ChangedWithinANewSizeIsWhole) {
+    ChangeTracker t;
+    core::Surface a = core::make_opaque_surface(4, 10);
+    core::Surface b = core::make_opaque_surface(4, 12);
+    t.changed(a.get(), false);
+    const std::vector<RowBand> rows{{2, 3}};
+    EXPECT_EQ(t.changed_within(b.get(), rows), (std::vector<RowBand>{{0, 12}}));
+}
+
+}  // namespace
+}  // namespace ts::display
