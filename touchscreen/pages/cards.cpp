@@ -116,19 +116,16 @@ void copy_rows(const SDL_Surface* from, int fx, int fy, SDL_Surface* to, int tx,
 
 }  // namespace
 
-bool CardMemo::replay(SDL_Surface* s, SDL_Rect rect, const Inputs& inputs) const {
+bool KeptPixels::put_back(SDL_Surface* s, SDL_Rect rect) const {
     const SDL_Rect r = inside(s, rect);
-    if (!pixels_ || !inputs.data || inputs != inputs_ || !SDL_RectEquals(&r, &rect_) || s->format->format != format_ ||
-        s->format->BytesPerPixel != 4 || SDL_MUSTLOCK(s)) {
-        return false;
-    }
+    if (!kept_ || !SDL_RectEquals(&r, &rect_) || s->format->format != format_ || SDL_MUSTLOCK(s)) return false;
     copy_rows(pixels_.get(), 0, 0, s, r.x, r.y, r.w, r.h);
     return true;
 }
 
-void CardMemo::keep(SDL_Surface* s, SDL_Rect rect, Inputs inputs) {
+void KeptPixels::take(SDL_Surface* s, SDL_Rect rect) {
     const SDL_Rect r = inside(s, rect);
-    inputs_ = {};
+    kept_ = false;
     if (r.w <= 0 || r.h <= 0 || s->format->BytesPerPixel != 4 || SDL_MUSTLOCK(s)) return;
     if (!pixels_ || pixels_->w != r.w || pixels_->h != r.h || pixels_->format->format != s->format->format) {
         pixels_.reset(SDL_CreateRGBSurfaceWithFormat(0, r.w, r.h, 32, s->format->format));
@@ -137,7 +134,7 @@ void CardMemo::keep(SDL_Surface* s, SDL_Rect rect, Inputs inputs) {
     copy_rows(s, r.x, r.y, pixels_.get(), 0, 0, r.w, r.h);
     rect_ = r;
     format_ = s->format->format;
-    inputs_ = std::move(inputs);
+    kept_ = true;
 }
 
 }  // namespace ts::pages

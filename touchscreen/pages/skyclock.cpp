@@ -37,17 +37,22 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
 
     const auto view = weather_ != nullptr ? weather_->view() : nullptr;
     const double unix_now = unix_time ? unix_time() : static_cast<double>(std::time(nullptr));
-    draw_weather_card(knobs_, s, {rect.x + 12, rect.y + 220, rect.w - 24, 370}, view.get(), unix_now);
+    // Each card draws inside its rectangle only, onto a page just made transparent, from its
+    // key alone: a key drawn before is one copy of the pixels.
+    const SDL_Rect weather_rect{rect.x + 12, rect.y + 220, rect.w - 24, 370};
+    WeatherKey weather_key{weather_card_text(view.get(), unix_now), knobs_.settings()};
+    if (!weather_card_.replay(s, weather_rect, weather_key)) {
+        draw_weather_card(knobs_, s, weather_rect, weather_key.words);
+        weather_card_.keep(s, weather_rect, std::move(weather_key));
+    }
     // The machine's own card sits in the page's lower third, below the weather card.
     const auto snap = feed_ ? feed_() : nullptr;
     const int top = rect.y + 610;  // page y 640 with the page starting at y 30
     const SDL_Rect card{rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)};
-    // The card draws inside its rectangle only, onto a page just made transparent, and from
-    // the snapshot and the settings alone: a snapshot drawn before is one copy of the pixels.
-    CardMemo::Inputs inputs{snap, knobs_.settings()};
-    if (trace != nullptr || !activity_.replay(s, card, inputs)) {
+    ActivityKey activity_key{snap, knobs_.settings()};
+    if (trace != nullptr || snap == nullptr || !activity_.replay(s, card, activity_key)) {
         draw_activity_card(knobs_, s, card, snap.get(), trace);
-        activity_.keep(s, card, std::move(inputs));
+        activity_.keep(s, card, std::move(activity_key));
     }
 }
 

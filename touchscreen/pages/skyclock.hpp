@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cards.hpp"
+#include "weather_card.hpp"
 
 #include "../config/knobs.hpp"
 #include "../services/page_providers.hpp"
@@ -28,7 +29,20 @@ private:
     config::Knobs& knobs_;
     SnapshotFeed feed_;
     const weather::WeatherService* weather_;
-    CardMemo activity_;  // the disk-activity card, drawn again only for a new snapshot
+    // The cards, drawn again only when what they show or the settings changed. Held, so that
+    // no address is reused.
+    struct ActivityKey {
+        std::shared_ptr<const sysdata::Snapshot> snap;
+        std::shared_ptr<const config::Settings> settings;  // colours and fonts come with it
+        friend bool operator==(const ActivityKey&, const ActivityKey&) = default;
+    };
+    struct WeatherKey {
+        WeatherCardText words;
+        std::shared_ptr<const config::Settings> settings;
+        friend bool operator==(const WeatherKey&, const WeatherKey&) = default;
+    };
+    CardMemo<ActivityKey> activity_;
+    CardMemo<WeatherKey> weather_card_;
 };
 
 }  // namespace ts::pages
