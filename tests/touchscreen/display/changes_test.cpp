@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace ts::display {
 namespace {
 
@@ -62,7 +64,7 @@ TEST(ChangeTracker, ANewSizeIsWhole) {
 // A row differs from the last one in a single bit, anywhere, or in two pixels swapped: the
 // fingerprint must tell them apart, lanes, tail bytes and all.
 TEST(ChangeTracker, FingerprintSeesEverySmallChange) {
-    for (const int w : {1, 3, 8, 9, 376}) {  // pixels: under one lane round, and a panel's row
+    for (const int w : {1, 3, 8, 9, 15, 16, 376}) {  // pixels: under one step, overlapping tails, a panel's row
         std::vector<std::uint32_t> row(static_cast<std::size_t>(w));
         for (int x = 0; x < w; ++x) row[static_cast<std::size_t>(x)] = 0x10203040u * static_cast<std::uint32_t>(x + 1);
         const std::size_t bytes = row.size() * 4;
@@ -153,6 +155,35 @@ TEST(ChangeTracker, ChangedWithinANewSizeIsWhole) {
     t.changed(a.get(), false);
     const std::vector<RowBand> rows{{2, 3}};
     EXPECT_EQ(t.changed_within(b.get(), rows), (std::vector<RowBand>{{0, 12}}));
+}
+
+}  // namespace
+}  // namespace ts::display
+
+namespace ts::display {
+namespace {
+
+// Most of a page's rows are transparent but for a few pixels: one pixel at any place, or two
+// that trade places, must give a fingerprint of its own.
+TEST(ChangeTracker, FingerprintTellsSparseRowsApart) {
+    constexpr int kW = 376;
+    std::vector<std::uint32_t> row(kW, 0);
+    std::set<std::uint64_t> seen{ChangeTracker::fingerprint(row.data(), row.size() * 4)};
+    for (const std::uint32_t pixel : {0xff000000u, 0x80ffffffu, 0x00000001u}) {
+        for (int x = 0; x < kW; ++x) {
+            row[static_cast<std::size_t>(x)] = pixel;
+            EXPECT_TRUE(seen.insert(ChangeTracker::fingerprint(row.data(), row.size() * 4)).second) << x;
+            row[static_cast<std::size_t>(x)] = 0;
+        }
+    }
+    for (int x = 0; x + 8 < kW; x += 5) {  // two pixels, 32 bytes apart, swapped
+        row[static_cast<std::size_t>(x)] = 0xff102030u;
+        row[static_cast<std::size_t>(x) + 8] = 0xff405060u;
+        EXPECT_TRUE(seen.insert(ChangeTracker::fingerprint(row.data(), row.size() * 4)).second) << x;
+        std::swap(row[static_cast<std::size_t>(x)], row[static_cast<std::size_t>(x) + 8]);
+        EXPECT_TRUE(seen.insert(ChangeTracker::fingerprint(row.data(), row.size() * 4)).second) << x << " swapped";
+        row[static_cast<std::size_t>(x)] = row[static_cast<std::size_t>(x) + 8] = 0;
+    }
 }
 
 }  // namespace
