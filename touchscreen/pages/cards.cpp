@@ -13,7 +13,7 @@ using config::Knobs;
 int card(Knobs& k, SDL_Surface* s, SDL_Rect rect, const std::string& title) {
     paint::rounded_box(s, rect, 18, k.color("card"), 200);
     k.text.draw(s, title, rect.x + kPad, rect.y + kPad, 18, k.color("text"), true);
-    return rect.y + kPad + 34;
+    return below_title(rect);
 }
 
 int gauge_row(Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const std::string& label, const std::string& figure,
@@ -61,7 +61,7 @@ int Canvas::card(SDL_Rect rect, const std::string& title, const std::string& not
         const int room = rect.w - 2 * kPad - tw - 12;
         text_right(fit(note, 14, room), rect.x + rect.w - kPad, rect.y + kPad + 3, 14, color("text_gray"));
     }
-    return rect.y + kPad + 34;
+    return below_title(rect);
 }
 
 core::Color Canvas::fill_color(double f) const {

@@ -16,6 +16,8 @@
 namespace ts::pages {
 
 inline constexpr int kPad = 16;  // pixels inside a card's edge
+// The y below a card's title, for a card at rect.
+inline int below_title(SDL_Rect rect) { return rect.y + kPad + 34; }
 
 // A card with a title; returns the y below the title.
 int card(config::Knobs& k, SDL_Surface* s, SDL_Rect rect, const std::string& title);

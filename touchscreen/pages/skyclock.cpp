@@ -50,8 +50,15 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     const int top = rect.y + 610;  // page y 640 with the page starting at y 30
     const SDL_Rect card{rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)};
     ActivityKey activity_key{snap, knobs_.settings()};
-    if (trace != nullptr || snap == nullptr || !activity_.replay(s, card, activity_key)) {
+    if (trace != nullptr) {
         draw_activity_card(knobs_, s, card, snap.get(), trace);
+    } else if (snap == nullptr || !activity_.replay(s, card, activity_key)) {
+        // A new snapshot: the figures are drawn over the card as it was without them.
+        if (!activity_frame_.replay(s, card, activity_key.settings)) {
+            draw_activity_frame(knobs_, s, card);
+            activity_frame_.keep(s, card, activity_key.settings);
+        }
+        draw_activity_figures(knobs_, s, card, snap.get());
         activity_.keep(s, card, std::move(activity_key));
     }
 }

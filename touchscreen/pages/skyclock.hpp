@@ -42,6 +42,7 @@ private:
         friend bool operator==(const WeatherKey&, const WeatherKey&) = default;
     };
     CardMemo<ActivityKey> activity_;
+    CardMemo<std::shared_ptr<const config::Settings>> activity_frame_;  // the card without its figures
     CardMemo<WeatherKey> weather_card_;
 };
 
