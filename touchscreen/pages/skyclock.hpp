@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cards.hpp"
+#include "clock_text.hpp"
 #include "weather_card.hpp"
 
 #include "../config/knobs.hpp"
@@ -41,6 +42,12 @@ private:
         std::shared_ptr<const config::Settings> settings;
         friend bool operator==(const WeatherKey&, const WeatherKey&) = default;
     };
+    struct ClockKey {
+        ClockText words;
+        std::shared_ptr<const config::Settings> settings;
+        friend bool operator==(const ClockKey&, const ClockKey&) = default;
+    };
+    CardMemo<ClockKey> clock_;  // the time and date, drawn again once a second
     CardMemo<ActivityKey> activity_;
     CardMemo<std::shared_ptr<const config::Settings>> activity_frame_;  // the card without its figures
     CardMemo<WeatherKey> weather_card_;

@@ -60,10 +60,11 @@ TEST_F(Pages, ClockPageCardsDrawnAgainLookTheSame) {
         return std::shared_ptr<const sysdata::Snapshot>(std::move(snap));
     };
     std::shared_ptr<const sysdata::Snapshot> shown = snapshot("board", 1000);
+    int second = 7;
     const auto set_up = [&](SkyClock& page) {
-        page.local_time = [] {
+        page.local_time = [&] {
             std::tm t{};
-            t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 9, t.tm_hour = 21, t.tm_min = 5;
+            t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 9, t.tm_hour = 21, t.tm_min = 5, t.tm_sec = second;
             return t;
         };
         page.unix_time = [] { return 1'796'850'000.0; };
@@ -82,6 +83,8 @@ TEST_F(Pages, ClockPageCardsDrawnAgainLookTheSame) {
     } steps[] = {
         {"first drawing", [] {}},
         {"the same snapshot", [] {}},
+        {"a second later", [&] { second = 8; }},
+        {"the same second again", [] {}},
         {"a new snapshot with the same figures", [&] { shown = snapshot("board", 1000); }},
         {"another host", [&] { shown = snapshot("other", 1000); }},
         {"another rate", [&] { shown = snapshot("other", 5e6); }},
