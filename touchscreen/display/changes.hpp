@@ -41,6 +41,8 @@ private:
     std::vector<std::uint64_t> last_;  // one fingerprint per row
     int w_ = 0, h_ = 0;
     std::vector<RowBand> bands_;
+    std::vector<std::uint8_t> blank_;  // one row of zeros, as wide as the last frame's
+    std::uint64_t blank_print_ = 0;    // its fingerprint
 };
 
 }  // namespace ts::display

@@ -188,3 +188,33 @@ TEST(ChangeTracker, FingerprintTellsSparseRowsApart) {
 
 }  // namespace
 }  // namespace ts::display
+
+namespace ts::display {
+namespace {
+
+// Empty rows are told apart by a compare: emptied or drawn on, they count as changed.
+TEST(ChangeTracker, EmptyRowsChangeLikeAnyOther) {
+    struct Case {
+        const char* name;
+        std::uint32_t before, after;  // row 5's pixel 7; every other pixel is 0
+        std::vector<RowBand> expected;
+    } cases[] = {
+        {"empty stays empty", 0, 0, {}},
+        {"drawn on", 0, 0x80ffffffu, {{5, 6}}},
+        {"emptied", 0x80ffffffu, 0, {{5, 6}}},
+        {"redrawn the same", 0x80ffffffu, 0x80ffffffu, {}},
+    };
+    for (const Case& c : cases) {
+        core::Surface s = core::make_alpha_surface(40, 10);
+        SDL_FillRect(s.get(), nullptr, 0);
+        const SDL_Rect at{7, 5, 1, 1};
+        SDL_FillRect(s.get(), &at, c.before);
+        ChangeTracker t;
+        t.changed(s.get(), false);
+        SDL_FillRect(s.get(), &at, c.after);
+        EXPECT_EQ(t.changed(s.get(), false), c.expected) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace ts::display
