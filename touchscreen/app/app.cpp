@@ -195,27 +195,41 @@ void App::run_frame() {
     }
 
     const int current = state_._current_page;
-    may_change = may_change || current != page_seen_ || !c_.pulldeck.drawing_unchanged();
+    // After the last slide frame the page at rest has not been shown yet.
+    may_change = may_change || slid_ || current != page_seen_ || !c_.pulldeck.drawing_unchanged();
+    bool composed = false;
     if (!may_change && state_._page_dirty[static_cast<std::size_t>(current)].is_set()) {
         // Pages are re-rendered several times a second while their pixels change once a second
-        // at most: rendered here, the page is compared with itself before anything is composed.
+        // at most: rendered here, the page is compared with itself before anything is composed,
+        // and where it changed in a few rows only those rows are composed, dimmed and presented.
         SDL_Surface* page = render::_render_page_to_surface(state_, c_, current);
-        may_change = !page_changes_.changed(page, false).empty();
+        const std::vector<display::RowBand>& rows = page_changes_.changed(page, false);
+        page_seen_render_ = render::render_count(state_, current);
+        rows_.assign(rows.begin(), rows.end());
+        composed = rows_.empty() || compose_rows(screen, rows_);
+        may_change = !composed;
     }
 
     if (may_change) {
+        const bool sliding = state_._page_transitioning;
         render::draw_frame_layers(state_, c_, screen);
         c_.permission.finish_frame(screen);
         // A page re-rendered to the same pixels presents nothing.
         // A slide changes every row: fingerprinting them would only add to its frames.
         const std::vector<display::RowBand>& bands =
-            state_._page_transitioning ? changes_.all_rows(screen) : changes_.changed(screen, present_all_);
+            sliding ? changes_.all_rows(screen) : changes_.changed(screen, present_all_);
         if (!bands.empty()) presenter_->present(bands);
         present_all_ = false;
-        // What the page looks like in the picture just composed, for the next comparison.
+        slid_ = sliding;
+        // What the page looks like in the picture just composed, for the next comparison; it is
+        // looked at again only when it was rendered since.
         if (const auto it = state_._cached_pages.find(current); it != state_._cached_pages.end() && it->second) {
-            page_changes_.changed(it->second.get(), false);
-            page_seen_ = current;
+            const std::uint64_t renders = render::render_count(state_, current);
+            if (current != page_seen_ || renders != page_seen_render_) {
+                page_changes_.changed(it->second.get(), false);
+                page_seen_ = current;
+                page_seen_render_ = renders;
+            }
         }
     }
     // The backlight comes back on only once a fresh picture is on the glass.
@@ -224,6 +238,27 @@ void App::run_frame() {
     // Lost time is not made up: a slow frame is followed at once by the next.
     const double elapsed = clock_.now() - start;
     if (elapsed < frame_time) clock_.sleep_for(frame_time - elapsed);
+}
+
+bool App::compose_rows(SDL_Surface* screen, std::span<const display::RowBand> rows) {
+    // The open control centre darkens the whole screen in one pass, clip or no clip.
+    if (c_.pulldeck.backdrop_dim() > 0) return false;
+    for (const display::RowBand& r : rows) {
+        if (!render::redraw_resting_rows(state_, c_, screen, r.y0, r.y1)) return false;
+    }
+    // What lies over the page is drawn again where the page was, and nowhere else: the rest of
+    // the screen still holds it, dimmed.
+    for (const display::RowBand& r : rows) {
+        SDL_Rect band{0, r.y0, screen->w, r.y1 - r.y0};
+        SDL_SetClipRect(screen, &band);
+        render::_draw_page_indicator(state_, c_.config, screen);
+        c_.pulldeck.draw_settings_panel(screen);
+        c_.permission.finish_frame(screen);
+    }
+    SDL_SetClipRect(screen, nullptr);
+    const std::vector<display::RowBand>& bands = changes_.changed_within(screen, rows);
+    if (!bands.empty()) presenter_->present(bands);
+    return true;
 }
 
 void App::shutdown() {

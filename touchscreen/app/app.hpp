@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ private:
     void dispatch_pending_events();
     void draw_screen_off_frame();
     void handle_mouse(const SDL_Event& event);
+    // The frame at rest where only the page changed, in these rows: drawn and presented there
+    // only. False, having drawn nothing, when the whole frame must be composed instead.
+    bool compose_rows(SDL_Surface* screen, std::span<const display::RowBand> rows);
 
     services::Components& c_;
     core::Clock& clock_;
@@ -69,6 +73,9 @@ private:
     display::ChangeTracker changes_;       // the composed picture against the one presented
     display::ChangeTracker page_changes_;  // the current page against its last composed pixels
     int page_seen_ = -1;                   // the page page_changes_ holds
+    std::uint64_t page_seen_render_ = 0;   // render::render_count of page_seen_ when it was looked at
+    bool slid_ = false;                    // the last frame composed was a slide frame
+    std::vector<display::RowBand> rows_;   // reused: the rows a frame draws again
     // The glass may not show the last picture any more (first frame, window exposed, screen
     // back on): the next frame is composed and presented whole.
     bool present_all_ = true;

@@ -10,13 +10,24 @@ namespace ts::pages {
 using namespace sysdata;
 
 void draw_activity_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const Snapshot* snap, TextTrace* trace) {
+    draw_activity_frame(knobs, s, rect, trace);
+    draw_activity_figures(knobs, s, rect, snap, trace);
+}
+
+void draw_activity_frame(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, TextTrace* trace) {
     Canvas c(knobs, s, trace);
-    int y = c.card(rect, "Disk activity");
+    const int y = c.card(rect, "Disk activity");
+    const int left = rect.x + kPad, half = (rect.w - 2 * kPad) / 2;
+    c.text("read", left, y - 4, 13, c.color("text_gray"));
+    c.text("write", left + half, y - 4, 13, c.color("text_gray"));
+}
+
+void draw_activity_figures(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const Snapshot* snap, TextTrace* trace) {
+    Canvas c(knobs, s, trace);
+    int y = below_title(rect);
     const int left = rect.x + kPad, right = rect.x + rect.w - kPad, inner = rect.w - 2 * kPad;
     const int half = inner / 2;
     const DiskIo* io = snap ? &snap->disk : nullptr;
-    c.text("read", left, y - 4, 13, c.color("text_gray"));
-    c.text("write", left + half, y - 4, 13, c.color("text_gray"));
     c.text(format_rate(io ? io->read_rate : std::nullopt), left, y + 14, 20, c.color("accent"), true);
     c.text(format_rate(io ? io->write_rate : std::nullopt), left + half, y + 14, 20, c.color("warn"), true);
     y += 48;

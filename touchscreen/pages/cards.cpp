@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace ts::pages {
 
@@ -12,7 +13,7 @@ using config::Knobs;
 int card(Knobs& k, SDL_Surface* s, SDL_Rect rect, const std::string& title) {
     paint::rounded_box(s, rect, 18, k.color("card"), 200);
     k.text.draw(s, title, rect.x + kPad, rect.y + kPad, 18, k.color("text"), true);
-    return rect.y + kPad + 34;
+    return below_title(rect);
 }
 
 int gauge_row(Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const std::string& label, const std::string& figure,
@@ -60,7 +61,7 @@ int Canvas::card(SDL_Rect rect, const std::string& title, const std::string& not
         const int room = rect.w - 2 * kPad - tw - 12;
         text_right(fit(note, 14, room), rect.x + rect.w - kPad, rect.y + kPad + 3, 14, color("text_gray"));
     }
-    return rect.y + kPad + 34;
+    return below_title(rect);
 }
 
 core::Color Canvas::fill_color(double f) const {
@@ -90,6 +91,50 @@ void Canvas::graph(SDL_Rect r, const sysdata::History& h, double max, core::Colo
             paint::fill(s, {x0, r.y + r.h - bar, std::max(1, x1 - x0 - 1), bar}, c, alpha);
         }
     }
+}
+
+}  // namespace ts::pages
+
+namespace ts::pages {
+namespace {
+
+// rect within s, or empty.
+SDL_Rect inside(const SDL_Surface* s, SDL_Rect rect) {
+    const SDL_Rect all{0, 0, s->w, s->h};
+    SDL_Rect out{};
+    return SDL_IntersectRect(&all, &rect, &out) == SDL_TRUE ? out : SDL_Rect{};
+}
+
+void copy_rows(const SDL_Surface* from, int fx, int fy, SDL_Surface* to, int tx, int ty, int w, int h) {
+    const std::size_t bytes = static_cast<std::size_t>(w) * 4;
+    for (int y = 0; y < h; ++y) {
+        std::memcpy(static_cast<Uint8*>(to->pixels) + static_cast<std::ptrdiff_t>(ty + y) * to->pitch + tx * 4,
+                    static_cast<const Uint8*>(from->pixels) + static_cast<std::ptrdiff_t>(fy + y) * from->pitch + fx * 4,
+                    bytes);
+    }
+}
+
+}  // namespace
+
+bool KeptPixels::put_back(SDL_Surface* s, SDL_Rect rect) const {
+    const SDL_Rect r = inside(s, rect);
+    if (!kept_ || !SDL_RectEquals(&r, &rect_) || s->format->format != format_ || SDL_MUSTLOCK(s)) return false;
+    copy_rows(pixels_.get(), 0, 0, s, r.x, r.y, r.w, r.h);
+    return true;
+}
+
+void KeptPixels::take(SDL_Surface* s, SDL_Rect rect) {
+    const SDL_Rect r = inside(s, rect);
+    kept_ = false;
+    if (r.w <= 0 || r.h <= 0 || s->format->BytesPerPixel != 4 || SDL_MUSTLOCK(s)) return;
+    if (!pixels_ || pixels_->w != r.w || pixels_->h != r.h || pixels_->format->format != s->format->format) {
+        pixels_.reset(SDL_CreateRGBSurfaceWithFormat(0, r.w, r.h, 32, s->format->format));
+        if (!pixels_) throw core::SdlError("SDL_CreateRGBSurfaceWithFormat");
+    }
+    copy_rows(s, r.x, r.y, pixels_.get(), 0, 0, r.w, r.h);
+    rect_ = r;
+    format_ = s->format->format;
+    kept_ = true;
 }
 
 }  // namespace ts::pages

@@ -9,12 +9,15 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace ts::pages {
 
 inline constexpr int kPad = 16;  // pixels inside a card's edge
+// The y below a card's title, for a card at rect.
+inline int below_title(SDL_Rect rect) { return rect.y + kPad + 34; }
 
 // A card with a title; returns the y below the title.
 int card(config::Knobs& k, SDL_Surface* s, SDL_Rect rect, const std::string& title);
@@ -33,6 +36,46 @@ struct DrawnText {
     SDL_Rect box;
 };
 using TextTrace = std::vector<DrawnText>;
+
+// A rectangle of a surface kept aside, to be copied back to the same place. Main thread only.
+class KeptPixels {
+public:
+    // Copies the kept pixels back into s when they were taken from the same rectangle of a
+    // surface of the same format; false, having drawn nothing, when they were not.
+    bool put_back(SDL_Surface* s, SDL_Rect rect) const;
+    // Keeps rect of s (clipped to it); forgets what was kept before.
+    void take(SDL_Surface* s, SDL_Rect rect);
+    void forget() { kept_ = false; }
+
+private:
+    core::Surface pixels_;
+    SDL_Rect rect_{};
+    Uint32 format_ = 0;
+    bool kept_ = false;
+};
+
+// The pixels a card drew last and what it drew them from. Pages are drawn again several
+// times a second while a card's figures change far less often: a card drawn from the same
+// inputs into a transparent rectangle is then one copy of its kept pixels. Key holds all a
+// card's pixels follow from besides its rectangle, and compares with ==.
+template <class Key>
+class CardMemo {
+public:
+    // Copies the kept pixels to rect of s when they were drawn there from an equal key.
+    bool replay(SDL_Surface* s, SDL_Rect rect, const Key& key) const {
+        return key_ && *key_ == key && pixels_.put_back(s, rect);
+    }
+    // Keeps rect of s, just drawn from key onto a transparent rectangle.
+    void keep(SDL_Surface* s, SDL_Rect rect, Key key) {
+        key_.reset();
+        pixels_.take(s, rect);
+        key_ = std::move(key);
+    }
+
+private:
+    KeptPixels pixels_;
+    std::optional<Key> key_;
+};
 
 // A page surface with the configuration's fonts and colours; main thread only.
 class Canvas {

@@ -21,28 +21,56 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
         localtime_r(&t, &now);
     }
     static const DateLocale date_locale;  // the environment's locale does not change while we run
-    const ClockText words = clock_text(now, knobs_.settings()->clock, date_locale.get());
-
-    const Color text = knobs_.color("text"), gray = knobs_.color("text_gray");
-    const int clock_w = knobs_.text.width(words.time, 72, true);
-    const int x = rect.x + (rect.w - clock_w) / 2;
-    knobs_.text.draw(s, words.time, x, rect.y + 60, 72, text, true);
-    // Seconds sit low beside the hours; AM/PM above them, or in their place without them.
-    if (!words.seconds.empty()) knobs_.text.draw(s, words.seconds, x + clock_w + 6, rect.y + 108, 20, knobs_.color("accent"));
-    if (!words.suffix.empty()) {
-        knobs_.text.draw(s, words.suffix, x + clock_w + 6, rect.y + (words.seconds.empty() ? 108 : 80), 16, gray);
+    const std::shared_ptr<const config::Settings> settings = knobs_.settings();
+    ClockKey clock_key{clock_text(now, settings->clock, date_locale.get()), settings};
+    // The page is drawn five times a second, the words change once a second: the band above
+    // the weather card, across the whole surface (the texts below stay well inside it), is
+    // kept with its words.
+    const SDL_Rect band{0, rect.y, s->w, 215};
+    if (!clock_.replay(s, band, clock_key)) {
+        const ClockText& words = clock_key.words;
+        const Color text = knobs_.color("text"), gray = knobs_.color("text_gray");
+        const int clock_w = knobs_.text.width(words.time, 72, true);
+        const int x = rect.x + (rect.w - clock_w) / 2;
+        knobs_.text.draw(s, words.time, x, rect.y + 60, 72, text, true);
+        // Seconds sit low beside the hours; AM/PM above them, or in their place without them.
+        if (!words.seconds.empty()) {
+            knobs_.text.draw(s, words.seconds, x + clock_w + 6, rect.y + 108, 20, knobs_.color("accent"));
+        }
+        if (!words.suffix.empty()) {
+            knobs_.text.draw(s, words.suffix, x + clock_w + 6, rect.y + (words.seconds.empty() ? 108 : 80), 16, gray);
+        }
+        const int dw = knobs_.text.width(words.date, 16);
+        knobs_.text.draw(s, words.date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
+        clock_.keep(s, band, std::move(clock_key));
     }
-    const int dw = knobs_.text.width(words.date, 16);
-    knobs_.text.draw(s, words.date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
 
     const auto view = weather_ != nullptr ? weather_->view() : nullptr;
     const double unix_now = unix_time ? unix_time() : static_cast<double>(std::time(nullptr));
-    draw_weather_card(knobs_, s, {rect.x + 12, rect.y + 220, rect.w - 24, 370}, view.get(), unix_now);
+    // Each card draws inside its rectangle only, onto a page just made transparent, from its
+    // key alone: a key drawn before is one copy of the pixels.
+    const SDL_Rect weather_rect{rect.x + 12, rect.y + 220, rect.w - 24, 370};
+    WeatherKey weather_key{weather_card_text(view.get(), unix_now), settings};
+    if (!weather_card_.replay(s, weather_rect, weather_key)) {
+        draw_weather_card(knobs_, s, weather_rect, weather_key.words);
+        weather_card_.keep(s, weather_rect, std::move(weather_key));
+    }
     // The machine's own card sits in the page's lower third, below the weather card.
     const auto snap = feed_ ? feed_() : nullptr;
     const int top = rect.y + 610;  // page y 640 with the page starting at y 30
-    draw_activity_card(knobs_, s, {rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)}, snap.get(),
-                       trace);
+    const SDL_Rect card{rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)};
+    ActivityKey activity_key{snap, settings};
+    if (trace != nullptr) {
+        draw_activity_card(knobs_, s, card, snap.get(), trace);
+    } else if (snap == nullptr || !activity_.replay(s, card, activity_key)) {
+        // A new snapshot: the figures are drawn over the card as it was without them.
+        if (!activity_frame_.replay(s, card, activity_key.settings)) {
+            draw_activity_frame(knobs_, s, card);
+            activity_frame_.keep(s, card, activity_key.settings);
+        }
+        draw_activity_figures(knobs_, s, card, snap.get());
+        activity_.keep(s, card, std::move(activity_key));
+    }
 }
 
 }  // namespace ts::pages

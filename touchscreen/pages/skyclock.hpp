@@ -2,6 +2,8 @@
 #pragma once
 
 #include "cards.hpp"
+#include "clock_text.hpp"
+#include "weather_card.hpp"
 
 #include "../config/knobs.hpp"
 #include "../services/page_providers.hpp"
@@ -28,6 +30,27 @@ private:
     config::Knobs& knobs_;
     SnapshotFeed feed_;
     const weather::WeatherService* weather_;
+    // The cards, drawn again only when what they show or the settings changed. Held, so that
+    // no address is reused.
+    struct ActivityKey {
+        std::shared_ptr<const sysdata::Snapshot> snap;
+        std::shared_ptr<const config::Settings> settings;  // colours and fonts come with it
+        friend bool operator==(const ActivityKey&, const ActivityKey&) = default;
+    };
+    struct WeatherKey {
+        WeatherCardText words;
+        std::shared_ptr<const config::Settings> settings;
+        friend bool operator==(const WeatherKey&, const WeatherKey&) = default;
+    };
+    struct ClockKey {
+        ClockText words;
+        std::shared_ptr<const config::Settings> settings;
+        friend bool operator==(const ClockKey&, const ClockKey&) = default;
+    };
+    CardMemo<ClockKey> clock_;  // the time and date, drawn again once a second
+    CardMemo<ActivityKey> activity_;
+    CardMemo<std::shared_ptr<const config::Settings>> activity_frame_;  // the card without its figures
+    CardMemo<WeatherKey> weather_card_;
 };
 
 }  // namespace ts::pages

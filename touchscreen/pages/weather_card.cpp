@@ -125,9 +125,12 @@ WeatherCardText weather_card_text(const weather::WeatherView* view, double now) 
 
 void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const weather::WeatherView* view,
                        double now) {
+    draw_weather_card(knobs, s, rect, weather_card_text(view, now));
+}
+
+void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const WeatherCardText& c) {
     paint::TextPainter& t = knobs.text;
     const core::Color text = knobs.color("text"), gray = knobs.color("text_gray"), accent = knobs.color("accent");
-    const WeatherCardText c = weather_card_text(view, now);
     paint::rounded_box(s, rect, 18, knobs.color("card"), 200);
     const int left = rect.x + kPad, right = rect.x + rect.w - kPad, inner = right - left;
 

@@ -16,11 +16,13 @@ namespace ts::pages {
 struct HourCell {
     std::string hour, temperature, rain;  // "14", "21°", "40" (percent; empty under 10)
     weather::Icon icon = weather::Icon::Unknown;
+    friend bool operator==(const HourCell&, const HourCell&) = default;
 };
 
 struct DayCell {
     std::string name, high, low;  // "Thu", "22°", "12°"
     weather::Icon icon = weather::Icon::Unknown;
+    friend bool operator==(const DayCell&, const DayCell&) = default;
 };
 
 struct WeatherCardText {
@@ -33,6 +35,7 @@ struct WeatherCardText {
     weather::Icon icon = weather::Icon::Unknown;
     std::vector<HourCell> hours;  // up to 12, from the current hour on
     std::vector<DayCell> days;    // up to 4, from tomorrow on
+    friend bool operator==(const WeatherCardText&, const WeatherCardText&) = default;
 };
 
 // view may be null (no weather service); unix_now in UTC seconds.
@@ -41,5 +44,8 @@ WeatherCardText weather_card_text(const weather::WeatherView* view, double unix_
 // Main thread only; draws inside rect and nowhere else. Fits rect 352 x 370 and up.
 void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const weather::WeatherView* view,
                        double unix_now);
+// The same from what the card says: its pixels follow from these words, the rectangle and the
+// configuration's colours and fonts alone.
+void draw_weather_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const WeatherCardText& words);
 
 }  // namespace ts::pages

@@ -121,9 +121,11 @@ void PanelKit::finish_frame(SDL_Surface* screen) {
         SDL_BlitSurface(shade.get(), nullptr, screen, nullptr);
         return;
     }
+    // Only within the clip: a frame that changed in a few rows is dimmed there alone.
+    const SDL_Rect& clip = screen->clip_rect;
     if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) return;
-    for (int y = 0; y < screen->h; ++y) {
-        dim_row(reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch), screen->w, k,
+    for (int y = clip.y; y < clip.y + clip.h; ++y) {
+        dim_row(reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch) + clip.x, clip.w, k,
                 screen->format->Amask);
     }
     if (SDL_MUSTLOCK(screen)) SDL_UnlockSurface(screen);

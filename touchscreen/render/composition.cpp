@@ -168,6 +168,12 @@ bool draw_page_with_transition(core::AppState& state, services::Components& c, S
     return dim == 0;
 }
 
+bool redraw_resting_rows(core::AppState& state, services::Components& c, SDL_Surface* screen, int y0, int y1) {
+    const int current = state._current_page;
+    if (state._page_transitioning || !has_surface(state, current)) return false;
+    return fast::resting_rows(state, c, screen, state._cached_pages.at(current).get(), y0, y1);
+}
+
 void _draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen) {
     draw_page_with_transition(state, c, screen, Compositor::fast);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 
 namespace ts::render::fast {
@@ -233,6 +234,53 @@ bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen
         return true;
     }
     for (int y = 0; y < screen->h; ++y) pixels::darken_copy_row(row_of(screen, y), row_of(rest, y), screen->w, dim);
+    return true;
+}
+
+bool resting_rows(core::AppState& state, services::Components& c, SDL_Surface* screen, SDL_Surface* page, int y0,
+                  int y1) {
+    if (!handles(screen) || !plain_page(page) || !full_clip(screen) || !state._frame_cache) return false;
+    FrameCache& cache = *state._frame_cache;
+    SDL_Surface* rest = cache.rest.get();
+    // The kept picture must be this page's, for this screen; a new background forgets the
+    // page it was composed with. rest_scan is not asked: the page was rendered since, by design.
+    if (rest == nullptr || cache.rest_page != page || cache.rest_for_w != c.config.SCREEN_WIDTH() ||
+        cache.rest_for_h != c.config.SCREEN_HEIGHT() || rest->w != screen->w || rest->h != screen->h ||
+        rest->format->format != screen->format->format) {
+        return false;
+    }
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, rest->h);
+    if (y0 >= y1) return true;
+    // The background the way resting() lays it, clipped to the rows: SDL goes row by row, so
+    // each row comes out as in the whole picture.
+    const SDL_Rect rows{0, y0, rest->w, y1 - y0};
+    SDL_SetClipRect(rest, &rows);
+    try {
+        plain::background(state, c, rest);
+    } catch (...) {
+        SDL_SetClipRect(rest, nullptr);
+        cache.rest_page = nullptr;  // half drawn
+        throw;
+    }
+    SDL_SetClipRect(rest, nullptr);
+    // The same runs, blended the same way, as fast::page finds for a whole page.
+    const std::size_t row_bytes = static_cast<std::size_t>(rest->w) * 4;
+    for (int y = y0; y < y1; ++y) {
+        std::uint32_t* out = row_of(rest, y);
+        if (y < page->h) {
+            const std::uint32_t* src = row_of(page, y);
+            cache.row_runs.clear();
+            pixels::find_runs(src, page->w, cache.row_runs);
+            for (const pixels::Run& run : cache.row_runs) {
+                const int x1 = std::min(run.x1, rest->w);
+                if (run.x0 < x1) pixels::blend_row(out + run.x0, src + run.x0, x1 - run.x0, 255);
+            }
+        }
+        std::memcpy(row_of(screen, y), out, row_bytes);
+    }
+    // The kept picture now shows the page as it is; once the page's runs are found again it
+    // is composed whole anew, which is always right.
     return true;
 }
 

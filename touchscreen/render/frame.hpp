@@ -6,6 +6,8 @@
 #include "../core/app_state.hpp"
 #include "../services/components.hpp"
 
+#include <cstdint>
+
 namespace ts::render {
 
 // Draws page_idx (0-3) into its cached full-screen surface, made on first use and reused,
@@ -25,6 +27,16 @@ void _start_page_transition(core::AppState& state, int direction);
 
 // Background, masks and the page (rendering it when dirty) or one slide frame.
 void _draw_page_with_transition(core::AppState& state, services::Components& c, SDL_Surface* screen);
+
+// The current page at rest, drawn again in rows [y0, y1) of screen only: the background,
+// masks and page there, as _draw_page_with_transition would draw them. For a screen that
+// shows the page at rest as last composed, when the page changed in these rows only since.
+// False, having drawn nothing, where rows cannot be drawn on their own; the caller then
+// draws the whole frame.
+bool redraw_resting_rows(core::AppState& state, services::Components& c, SDL_Surface* screen, int y0, int y1);
+
+// How many times page_idx was rendered; it changes with every render.
+std::uint64_t render_count(const core::AppState& state, int page_idx);
 
 // Four dots centred on y = 15; the current page's dot in "accent".
 void _draw_page_indicator(const core::AppState& state, services::Config& config, SDL_Surface* screen);

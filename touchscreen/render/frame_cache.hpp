@@ -38,6 +38,9 @@ struct FrameCache {
     std::uint64_t rest_scan = 0;             // the page's PageRuns::scan when composed
     int rest_for_w = 0, rest_for_h = 0;      // SCREEN_WIDTH / SCREEN_HEIGHT when composed
 
+    std::array<std::uint64_t, core::PAGE_COUNT> renders{};  // per page, counted by every render
+    std::vector<pixels::Run> row_runs;                       // the runs of one row, reused
+
     // Slide scratch, reused: the source column of each scaled column, and one gathered row.
     pixels::ColumnMap columns;
     std::vector<std::uint32_t> row;

@@ -51,6 +51,11 @@ bool resting(core::AppState& state, services::Components& c, SDL_Surface* screen
 // drawn nothing, when it does not.
 bool kept_resting(core::AppState& state, services::Components& c, SDL_Surface* screen, int page_idx,
                   SDL_Surface* page);
+// Rows [y0, y1) of the resting picture composed again from the page as it is now, and
+// copied onto the screen; false, having drawn nothing, unless the kept resting picture
+// shows this page over the current background for this screen.
+bool resting_rows(core::AppState& state, services::Components& c, SDL_Surface* screen, SDL_Surface* page, int y0,
+                  int y1);
 bool page(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y, int opacity);
 // The page at (x, y) once per opacity, in order, in one pass over the screen.
 bool page_layers(FrameCache& cache, SDL_Surface* screen, int page_idx, SDL_Surface* page, int x, int y,

@@ -22,7 +22,9 @@ SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components
     if (!slot) slot = core::make_alpha_surface(c.config.SCREEN_WIDTH(), c.config.SCREEN_HEIGHT());
     SDL_Surface* surface = slot.get();
     // Whatever happens below, the runs found for the old picture no longer hold.
-    frame_cache(state).page_runs[static_cast<std::size_t>(page_idx)].stale = true;
+    FrameCache& cache = frame_cache(state);
+    cache.page_runs[static_cast<std::size_t>(page_idx)].stale = true;
+    ++cache.renders[static_cast<std::size_t>(page_idx)];
     if (SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 0, 0, 0, 0)) != 0) {
         throw core::SdlError("SDL_FillRect");
     }
@@ -53,6 +55,10 @@ SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components
 
     state._page_dirty[static_cast<std::size_t>(page_idx)].clear();
     return surface;
+}
+
+std::uint64_t render_count(const core::AppState& state, int page_idx) {
+    return state._frame_cache ? state._frame_cache->renders.at(static_cast<std::size_t>(page_idx)) : 0;
 }
 
 }  // namespace ts::render

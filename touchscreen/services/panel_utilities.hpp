@@ -17,7 +17,8 @@ public:
     // mode e.g. "rainbow", color e.g. "green".
     virtual void set_rgb_mode(const std::string& mode, const std::string& color) = 0;
     // Main thread, every frame with the screen on: the composed picture just before it is
-    // presented (a last pass over it), and the moment after (the picture is on the panel).
+    // presented (a last pass over it, within screen's clip rectangle only), and the moment
+    // after (the picture is on the panel).
     virtual void finish_frame(SDL_Surface* /*screen*/) {}
     virtual void frame_presented() {}
 };

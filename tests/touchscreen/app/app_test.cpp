@@ -302,6 +302,97 @@ TEST_F(PresentTest, WholeAgainOnceAfterThePresenterLostThePicture) {
     EXPECT_EQ(shown.size(), 2u) << "once";
 }
 
+// A clock page that fills the left half of its rectangle and lays half-transparent white
+// over the given rows.
+class MarkedPage : public services::ClockWeatherPage {
+public:
+    void draw_weather_page(SDL_Surface* s, SDL_Rect rect) override {
+        const SDL_Rect half{rect.x, rect.y, rect.w / 2, rect.h};
+        SDL_FillRect(s, &half, SDL_MapRGBA(s->format, 200, 0, 0, 255));
+        for (const display::RowBand& m : marks) {
+            const SDL_Rect r{100, m.y0, 200, m.y1 - m.y0};
+            SDL_FillRect(s, &r, SDL_MapRGBA(s->format, 255, 255, 255, 160));
+        }
+    }
+    std::vector<display::RowBand> marks;
+};
+
+std::vector<std::uint8_t> pixels_of(SDL_Surface* s) {
+    const auto* p = static_cast<const std::uint8_t*>(s->pixels);
+    return {p, p + static_cast<std::ptrdiff_t>(s->pitch) * s->h};
+}
+
+// A page re-rendered at rest is composed, dimmed and presented only where its pixels changed,
+// and the picture is the very one a whole frame gives.
+TEST_F(PresentTest, APageChangedInAFewRowsIsComposedThereOnly) {
+    using Bands = std::vector<display::RowBand>;
+    struct Case {
+        const char* name;
+        Bands before, after;  // the page's marks
+        Bands presented;      // by the frame after the re-render
+        bool dim;
+        int bg_w = 376;  // a background narrower than the screen is laid by SDL's blits
+    } cases[] = {
+        {"same pixels", {{500, 501}}, {{500, 501}}, {}, false},
+        {"one row", {}, {{500, 501}}, {{500, 501}}, false},
+        {"one row, dimmed", {}, {{500, 501}}, {{500, 501}}, true},
+        {"a mark moved", {{500, 501}}, {{600, 601}}, {{500, 501}, {600, 601}}, true},
+        {"under the indicator and a corner", {}, {{12, 18}}, {{12, 18}}, true},
+        {"a band", {{300, 340}}, {{310, 350}}, {{300, 310}, {340, 350}}, true},
+        {"many bands make one", {}, {{100, 101}, {200, 201}, {300, 301}, {400, 401}, {500, 501},
+                                     {600, 601}, {700, 701}, {800, 801}, {900, 901}},
+         {{100, 901}}, true},
+        {"narrow background", {}, {{10, 20}, {930, 950}}, {{10, 20}, {930, 950}}, true, 300},
+    };
+    f.pulldeck.unchanged = true;
+    for (const Case& c : cases) {
+        f.permission.make_background = [w = c.bg_w] {
+            core::Surface bg = core::make_opaque_surface(w, 960);
+            for (int y = 0; y < 960; ++y) {
+                const SDL_Rect row{0, y, w, 1};
+                SDL_FillRect(bg.get(), &row, SDL_MapRGB(bg->format, 10, static_cast<Uint8>(y / 4), 90));
+            }
+            return bg;
+        };
+        f.permission.dim = c.dim;
+        shown.clear();
+        App app{f.components, clock, present_hooks()};
+        app.startup();
+        auto page = std::make_unique<MarkedPage>();
+        MarkedPage& marked = *page;
+        f.components.skyclock = std::move(page);
+        marked.marks = c.before;
+        app.run_frame();
+        ASSERT_EQ(shown.size(), 1u) << c.name;
+
+        // A pixel of an unchanged row made wrong on purpose: a frame composed whole mends it.
+        SDL_Surface* screen = app.presenter().frame();
+        const SDL_Color kept = test::pixel_at(screen, 200, 955);
+        const SDL_Rect wrong{200, 955, 1, 1};
+        SDL_FillRect(screen, &wrong, SDL_MapRGB(screen->format, 1, 2, 3));
+
+        marked.marks = c.after;
+        app.state()._page_dirty[0].set();
+        f.log.clear();
+        app.run_frame();
+        EXPECT_EQ(test::pixel_at(screen, 200, 955).b, 3) << c.name << ": row 955 not composed again";
+        SDL_FillRect(screen, &wrong, SDL_MapRGB(screen->format, kept.r, kept.g, kept.b));
+        EXPECT_EQ(shown.size() > 1 ? shown.back() : Bands{}, c.presented) << c.name;
+        EXPECT_EQ(shown.size(), c.presented.empty() ? 1u : 2u) << c.name;
+        EXPECT_EQ(count("draw_settings_panel") > 0, !c.presented.empty()) << c.name << ": composed only when changed";
+
+        // The same page composed whole.
+        const std::vector<std::uint8_t> rows_only = pixels_of(app.presenter().frame());
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = SDL_WINDOWEVENT_EXPOSED;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        app.run_frame();
+        EXPECT_EQ(shown.back(), all) << c.name;
+        EXPECT_TRUE(pixels_of(app.presenter().frame()) == rows_only) << c.name << ": the same picture";
+    }
+}
+
 // The program ends through _exit, without destructors: on the error path the display (and
 // the console's text mode with it) is given back before that.
 TEST_F(PresentTest, AnErrorClosesThePresenter) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace ts::display {
 namespace {
 
@@ -62,7 +64,7 @@ TEST(ChangeTracker, ANewSizeIsWhole) {
 // A row differs from the last one in a single bit, anywhere, or in two pixels swapped: the
 // fingerprint must tell them apart, lanes, tail bytes and all.
 TEST(ChangeTracker, FingerprintSeesEverySmallChange) {
-    for (const int w : {1, 3, 8, 9, 376}) {  // pixels: under one lane round, and a panel's row
+    for (const int w : {1, 3, 8, 9, 15, 16, 376}) {  // pixels: under one step, overlapping tails, a panel's row
         std::vector<std::uint32_t> row(static_cast<std::size_t>(w));
         for (int x = 0; x < w; ++x) row[static_cast<std::size_t>(x)] = 0x10203040u * static_cast<std::uint32_t>(x + 1);
         const std::size_t bytes = row.size() * 4;
@@ -106,6 +108,111 @@ TEST(ChooseBackends, OrderForEachSettingAndEnvironment) {
             EXPECT_NE(got.error.find("\"" + c.setting + "\""), std::string::npos) << got.error;
         }
         EXPECT_EQ(got.passed_over.size(), c.sdl_passed_over ? 1u : 0u) << c.setting;
+    }
+}
+
+}  // namespace
+}  // namespace ts::display
+
+namespace ts::display {
+namespace {
+
+// Only the rows asked about are looked at: a change elsewhere is neither seen nor forgotten,
+// and is found by the next whole look.
+TEST(ChangeTracker, ChangedWithinLooksAtTheGivenRowsOnly) {
+    using Bands = std::vector<RowBand>;
+    struct Case {
+        const char* name;
+        std::vector<int> rows_changed;
+        Bands asked;
+        Bands expected;
+        Bands then_whole;  // what changed() finds afterwards
+    } cases[] = {
+        {"a changed row inside", {40}, {{30, 50}}, {{40, 41}}, {}},
+        {"nothing changed inside", {}, {{30, 50}}, {}, {}},
+        {"a change outside is left for later", {40, 80}, {{30, 50}}, {{40, 41}}, {{80, 81}}},
+        {"overlapping bands look once", {45}, {{30, 50}, {40, 60}}, {{45, 46}}, {}},
+        {"bands past the frame are cut", {99}, {{90, 150}}, {{99, 100}}, {}},
+    };
+    for (const Case& c : cases) {
+        core::Surface s = core::make_opaque_surface(20, 100);
+        SDL_FillRect(s.get(), nullptr, 0);
+        ChangeTracker t;
+        t.changed(s.get(), false);
+        for (const int y : c.rows_changed) {
+            SDL_Rect r{3, y, 1, 1};
+            SDL_FillRect(s.get(), &r, 0xffffff);
+        }
+        EXPECT_EQ(t.changed_within(s.get(), c.asked), c.expected) << c.name;
+        EXPECT_EQ(t.changed(s.get(), false), c.then_whole) << c.name;
+    }
+}
+
+TEST(ChangeTracker, ChangedWithinANewSizeIsWhole) {
+    ChangeTracker t;
+    core::Surface a = core::make_opaque_surface(4, 10);
+    core::Surface b = core::make_opaque_surface(4, 12);
+    t.changed(a.get(), false);
+    const std::vector<RowBand> rows{{2, 3}};
+    EXPECT_EQ(t.changed_within(b.get(), rows), (std::vector<RowBand>{{0, 12}}));
+}
+
+}  // namespace
+}  // namespace ts::display
+
+namespace ts::display {
+namespace {
+
+// Most of a page's rows are transparent but for a few pixels: one pixel at any place, or two
+// that trade places, must give a fingerprint of its own.
+TEST(ChangeTracker, FingerprintTellsSparseRowsApart) {
+    constexpr int kW = 376;
+    std::vector<std::uint32_t> row(kW, 0);
+    std::set<std::uint64_t> seen{ChangeTracker::fingerprint(row.data(), row.size() * 4)};
+    for (const std::uint32_t pixel : {0xff000000u, 0x80ffffffu, 0x00000001u}) {
+        for (int x = 0; x < kW; ++x) {
+            row[static_cast<std::size_t>(x)] = pixel;
+            EXPECT_TRUE(seen.insert(ChangeTracker::fingerprint(row.data(), row.size() * 4)).second) << x;
+            row[static_cast<std::size_t>(x)] = 0;
+        }
+    }
+    for (int x = 0; x + 8 < kW; x += 5) {  // two pixels, 32 bytes apart, swapped
+        row[static_cast<std::size_t>(x)] = 0xff102030u;
+        row[static_cast<std::size_t>(x) + 8] = 0xff405060u;
+        EXPECT_TRUE(seen.insert(ChangeTracker::fingerprint(row.data(), row.size() * 4)).second) << x;
+        std::swap(row[static_cast<std::size_t>(x)], row[static_cast<std::size_t>(x) + 8]);
+        EXPECT_TRUE(seen.insert(ChangeTracker::fingerprint(row.data(), row.size() * 4)).second) << x << " swapped";
+        row[static_cast<std::size_t>(x)] = row[static_cast<std::size_t>(x) + 8] = 0;
+    }
+}
+
+}  // namespace
+}  // namespace ts::display
+
+namespace ts::display {
+namespace {
+
+// Empty rows are told apart by a compare: emptied or drawn on, they count as changed.
+TEST(ChangeTracker, EmptyRowsChangeLikeAnyOther) {
+    struct Case {
+        const char* name;
+        std::uint32_t before, after;  // row 5's pixel 7; every other pixel is 0
+        std::vector<RowBand> expected;
+    } cases[] = {
+        {"empty stays empty", 0, 0, {}},
+        {"drawn on", 0, 0x80ffffffu, {{5, 6}}},
+        {"emptied", 0x80ffffffu, 0, {{5, 6}}},
+        {"redrawn the same", 0x80ffffffu, 0x80ffffffu, {}},
+    };
+    for (const Case& c : cases) {
+        core::Surface s = core::make_alpha_surface(40, 10);
+        SDL_FillRect(s.get(), nullptr, 0);
+        const SDL_Rect at{7, 5, 1, 1};
+        SDL_FillRect(s.get(), &at, c.before);
+        ChangeTracker t;
+        t.changed(s.get(), false);
+        SDL_FillRect(s.get(), &at, c.after);
+        EXPECT_EQ(t.changed(s.get(), false), c.expected) << c.name;
     }
 }
 

@@ -77,6 +77,24 @@ TEST_F(PanelKitTest, WithoutABacklightBrightnessDimsThePicture) {
     }
 }
 
+// A frame that changed in a few rows is dimmed there alone: rows and columns outside the
+// clip keep what they hold (already dimmed once).
+TEST_F(PanelKitTest, DimmingStaysInsideTheClip) {
+    PanelKit panel(knobs);
+    panel.set_brightness(50);
+    const int dimmed = 200 * hardware::level_for_percent(50, 256, 5) / 256;
+    struct Case {
+        int x, y;
+        int expected_red;
+    } cases[] = {{2, 3, dimmed}, {9, 6, dimmed}, {2, 2, 200}, {2, 7, 200}, {1, 4, 200}, {10, 4, 200}};
+    core::Surface s = core::make_opaque_surface(12, 10);
+    SDL_FillRect(s.get(), nullptr, SDL_MapRGB(s->format, 200, 100, 40));
+    const SDL_Rect clip{2, 3, 8, 4};
+    SDL_SetClipRect(s.get(), &clip);
+    panel.finish_frame(s.get());
+    for (const Case& c : cases) EXPECT_EQ(test::pixel_at(s.get(), c.x, c.y).r, c.expected_red) << c.x << ", " << c.y;
+}
+
 // Every pixel of a row is dimmed the same way, the ones handled four at a time and the
 // ones left over at the row's end alike, with the alpha byte untouched.
 TEST_F(PanelKitTest, DimmingCoversEveryPixelOfOddWidthRows) {

@@ -51,6 +51,15 @@ bool CallLog::contains(const std::string& call) const {
     return std::find(calls_.begin(), calls_.end(), call) != calls_.end();
 }
 
+void FakePanelUtilities::finish_frame(SDL_Surface* screen) {
+    if (!dim) return;
+    const SDL_Rect& clip = screen->clip_rect;
+    for (int y = clip.y; y < clip.y + clip.h; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<Uint8*>(screen->pixels) + y * screen->pitch);
+        for (int x = clip.x; x < clip.x + clip.w; ++x) row[x] = (row[x] >> 1) & 0x7f7f7f7fu;
+    }
+}
+
 core::Surface FakePanelUtilities::create_dynamic_background() {
     log_.add("create_dynamic_background");
     return make_background ? make_background() : core::Surface{};

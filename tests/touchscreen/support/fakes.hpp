@@ -70,6 +70,10 @@ public:
         log_.add("set_rgb_mode " + mode + " " + color);
     }
     std::function<core::Surface()> make_background;
+    // Halves every channel within the clip when set, as a panel without a backlight darkens
+    // the finished picture: a row dimmed twice shows.
+    bool dim = false;
+    void finish_frame(SDL_Surface* screen) override;
 
 private:
     CallLog& log_;
