@@ -393,6 +393,42 @@ TEST_F(PresentTest, APageChangedInAFewRowsIsComposedThereOnly) {
     }
 }
 
+// The open control centre darkens the whole screen, clip or no clip: a page changed in a few
+// rows under it is composed whole, never darkened twice where it did not change.
+TEST_F(PresentTest, APageChangedUnderTheOpenControlCentreIsComposedWhole) {
+    f.pulldeck.unchanged = true;
+    f.pulldeck.dim = 96;
+    f.pulldeck.on_draw = [](SDL_Surface* screen) {
+        auto* p = static_cast<std::uint8_t*>(screen->pixels);
+        for (int i = 0; i < screen->pitch * screen->h; ++i) p[i] = static_cast<std::uint8_t>(p[i] / 2);
+    };
+    App app{f.components, clock, present_hooks()};
+    app.startup();
+    auto page = std::make_unique<MarkedPage>();
+    MarkedPage& marked = *page;
+    f.components.skyclock = std::move(page);
+    app.run_frame();
+    ASSERT_EQ(shown.size(), 1u);
+
+    SDL_Surface* screen = app.presenter().frame();
+    const SDL_Rect wrong{200, 955, 1, 1};
+    SDL_FillRect(screen, &wrong, SDL_MapRGB(screen->format, 1, 2, 3));
+    marked.marks = {{500, 501}};
+    app.state()._page_dirty[0].set();
+    app.run_frame();
+    EXPECT_NE(test::pixel_at(screen, 200, 955).b, 3) << "row 955 composed again";
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown.back(), (std::vector<display::RowBand>{{500, 501}}));
+
+    const std::vector<std::uint8_t> after_change = pixels_of(screen);
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_EXPOSED;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    app.run_frame();
+    EXPECT_TRUE(pixels_of(app.presenter().frame()) == after_change) << "the picture of a whole frame";
+}
+
 // The program ends through _exit, without destructors: on the error path the display (and
 // the console's text mode with it) is given back before that.
 TEST_F(PresentTest, AnErrorClosesThePresenter) {

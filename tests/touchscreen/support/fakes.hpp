@@ -109,6 +109,7 @@ public:
     double progress = 0.0;
     std::function<void(SDL_Surface*)> on_draw;  // e.g. throw, to test error handling
     bool unchanged = false;                     // what drawing_unchanged() answers
+    std::uint32_t dim = 0;                      // what backdrop_dim() answers
 
     void load_config() override { log_.add("load_config"); }
     bool is_settings_open() override { return open; }
@@ -127,6 +128,7 @@ public:
     void update_settings_animation() override { log_.add("update_settings_animation"); }
     void draw_settings_panel(SDL_Surface* screen) override;
     bool drawing_unchanged() override { return unchanged; }
+    std::uint32_t backdrop_dim() override { return dim; }
 
 private:
     CallLog& log_;
