@@ -411,16 +411,6 @@ TS_BLEND_CLONES void darken_blocks(std::uint32_t* dst, const std::uint32_t* src,
     for (int i = 0; i < blocks; ++i) store(dst + i * kBlock, darken_block(load(src + i * kBlock), k));
 }
 
-// darken_blocks, then the page layer's blend at full opacity, on one load and store of dst.
-TS_BLEND_CLONES void darken_blend_blocks(std::uint32_t* dst, const std::uint32_t* src, int blocks, std::uint16_t k) {
-    for (int i = 0; i < blocks; ++i) {
-        const int at = i * kBlock;
-        const u32x8 s = load(src + at), d = darken_block(load(dst + at), k);
-        const u32x8 out = over_full(s, widen(s), d);
-        store(dst + at, (d & 0xFF000000u) | (out & 0x00FFFFFFu));
-    }
-}
-
 // Eight straight-alpha pixels in the prepared form of prepare_over_row: colour channels
 // floor(s * a / 256), or s itself at a = 255; top byte 254 - a, 0 at a = 255, 255 at a = 0.
 TS_BLEND_CLONES void prepare_blocks(std::uint32_t* out, const std::uint32_t* src, int blocks) {
@@ -489,24 +479,6 @@ void darken_copy_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::u
     std::memcpy(tail, src + whole, static_cast<std::size_t>(rest) * 4);
     darken_blocks(tail, tail, 1, k);
     std::memcpy(dst + whole, tail, static_cast<std::size_t>(rest) * 4);
-}
-
-void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha) {
-    if (alpha == 0) return blend_row(dst, src, n, 255);
-    if (n <= 0) return;
-    const std::uint16_t k = darken_weight(std::min(alpha, 255u));
-    const int blocks = n / kBlock;
-    darken_blend_blocks(dst, src, blocks, k);
-    const int rest = n - blocks * kBlock;
-    if (rest <= 0) return;
-    // The last few through zero-padded blocks: transparent pixels only darken.
-    std::uint32_t tail_src[kBlock] = {}, tail_dst[kBlock] = {};
-    const int whole = blocks * kBlock;
-    const auto bytes = static_cast<std::size_t>(rest) * 4;
-    std::memcpy(tail_src, src + whole, bytes);
-    std::memcpy(tail_dst, dst + whole, bytes);
-    darken_blend_blocks(tail_dst, tail_src, 1, k);
-    std::memcpy(dst + whole, tail_dst, bytes);
 }
 
 void prepare_over_row(std::uint32_t* out, const std::uint32_t* src, int n) {

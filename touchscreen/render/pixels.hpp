@@ -85,10 +85,6 @@ void darken_row(std::uint32_t* row, int n, std::uint32_t alpha);
 // dst := src darkened as darken_row darkens it, in one pass; the same row, or rows apart.
 void darken_copy_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha);
 
-// darken_row(dst, n, alpha), then blend_row(dst, src, n, 255), in one pass over dst: a panel
-// laid over the darkened screen.
-void darken_blend_row(std::uint32_t* dst, const std::uint32_t* src, int n, std::uint32_t alpha);
-
 // The same picture for a panel laid over many frames, with the per-pixel work of its blend
 // done once: prepare_over_row turns n straight-alpha ARGB pixels into a form that only
 // darken_over_row reads. darken_over_row(dst, under, prepared, n, alpha) then writes to dst

@@ -199,29 +199,6 @@ TEST(DarkenCopyRow, SameAsCopyThenDarken) {
     }
 }
 
-// The panel's one pass is darken_row then blend_row at full opacity, to the bit, tail included,
-// and the pixel after the row is left alone.
-TEST(DarkenBlendRow, SameAsDarkenThenBlend) {
-    std::mt19937 rng(7);
-    constexpr int kN = 203;
-    std::vector<std::uint32_t> src(kN), once(kN + 1), each(kN + 1);
-    for (std::size_t i = 0; i < src.size(); ++i) {
-        src[i] = static_cast<std::uint32_t>(rng());
-        if (i % 5 == 0) src[i] |= 0xFF000000u;
-        if (i % 7 == 0) src[i] &= 0x00FFFFFFu;
-    }
-    for (const std::uint32_t alpha : {0u, 1u, 24u, 120u, 254u, 255u}) {
-        for (const int n : {kN, 8, 3, 0}) {
-            for (int i = 0; i < kN; ++i) once[i] = each[i] = static_cast<std::uint32_t>(rng());
-            once[n] = each[n] = 0x12345678u;
-            darken_blend_row(once.data(), src.data(), n, alpha);
-            darken_row(each.data(), n, alpha);
-            blend_row(each.data(), src.data(), n, 255);
-            EXPECT_EQ(once, each) << "alpha " << alpha << ", " << n << " pixels";
-        }
-    }
-}
-
 // A prepared panel over a darkened row is darken_row then blend_row at full opacity, to the
 // bit: every source alpha under every darkening, with channels across their range, whole
 // blocks and the padded tail.
