@@ -28,7 +28,7 @@ std::vector<std::string> corpus_files() {
 class Corpus : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Corpus, InputPassesTheTargetsChecks) {
-    std::ifstream in(std::string(FUZZ_CORPUS) + "/" + GetParam(), std::ios::binary);
+    std::ifstream in(std::filesystem::path(FUZZ_CORPUS) / GetParam(), std::ios::binary);
     ASSERT_TRUE(in) << GetParam();
     const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     // A failed check aborts the program with its message, failing the case.
