@@ -22,28 +22,18 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     }
     static const DateLocale date_locale;  // the environment's locale does not change while we run
     const std::shared_ptr<const config::Settings> settings = knobs_.settings();
-    ClockKey clock_key{clock_text(now, settings->clock, date_locale.get()), settings};
-    // The page is drawn five times a second, the words change once a second: the band above
-    // the weather card, across the whole surface (the texts below stay well inside it), is
-    // kept with its words.
-    const SDL_Rect band{0, rect.y, s->w, 215};
-    if (!clock_.replay(s, band, clock_key)) {
-        const ClockText& words = clock_key.words;
-        const Color text = knobs_.color("text"), gray = knobs_.color("text_gray");
-        const int clock_w = knobs_.text.width(words.time, 72, true);
-        const int x = rect.x + (rect.w - clock_w) / 2;
-        knobs_.text.draw(s, words.time, x, rect.y + 60, 72, text, true);
-        // Seconds sit low beside the hours; AM/PM above them, or in their place without them.
-        if (!words.seconds.empty()) {
-            knobs_.text.draw(s, words.seconds, x + clock_w + 6, rect.y + 108, 20, knobs_.color("accent"));
-        }
-        if (!words.suffix.empty()) {
-            knobs_.text.draw(s, words.suffix, x + clock_w + 6, rect.y + (words.seconds.empty() ? 108 : 80), 16, gray);
-        }
-        const int dw = knobs_.text.width(words.date, 16);
-        knobs_.text.draw(s, words.date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
-        clock_.keep(s, band, std::move(clock_key));
+    const ClockText words = clock_text(now, settings->clock, date_locale.get());
+    const Color text = knobs_.color("text"), gray = knobs_.color("text_gray");
+    const int clock_w = knobs_.text.width(words.time, 72, true);
+    const int x = rect.x + (rect.w - clock_w) / 2;
+    knobs_.text.draw(s, words.time, x, rect.y + 60, 72, text, true);
+    // Seconds sit low beside the hours; AM/PM above them, or in their place without them.
+    if (!words.seconds.empty()) knobs_.text.draw(s, words.seconds, x + clock_w + 6, rect.y + 108, 20, knobs_.color("accent"));
+    if (!words.suffix.empty()) {
+        knobs_.text.draw(s, words.suffix, x + clock_w + 6, rect.y + (words.seconds.empty() ? 108 : 80), 16, gray);
     }
+    const int dw = knobs_.text.width(words.date, 16);
+    knobs_.text.draw(s, words.date, rect.x + (rect.w - dw) / 2, rect.y + 160, 16, gray);
 
     const auto view = weather_ != nullptr ? weather_->view() : nullptr;
     const double unix_now = unix_time ? unix_time() : static_cast<double>(std::time(nullptr));
@@ -59,17 +49,15 @@ void SkyClock::draw_weather_page(SDL_Surface* s, SDL_Rect rect) {
     const auto snap = feed_ ? feed_() : nullptr;
     const int top = rect.y + 610;  // page y 640 with the page starting at y 30
     const SDL_Rect card{rect.x + 12, top, rect.w - 24, std::min(300, rect.y + rect.h - 20 - top)};
-    ActivityKey activity_key{snap, settings};
     if (trace != nullptr) {
         draw_activity_card(knobs_, s, card, snap.get(), trace);
-    } else if (snap == nullptr || !activity_.replay(s, card, activity_key)) {
-        // A new snapshot: the figures are drawn over the card as it was without them.
-        if (!activity_frame_.replay(s, card, activity_key.settings)) {
+    } else {
+        // The figures change about once a second, the card under them only with the settings.
+        if (!activity_frame_.replay(s, card, settings)) {
             draw_activity_frame(knobs_, s, card);
-            activity_frame_.keep(s, card, activity_key.settings);
+            activity_frame_.keep(s, card, settings);
         }
         draw_activity_figures(knobs_, s, card, snap.get());
-        activity_.keep(s, card, std::move(activity_key));
     }
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "cards.hpp"
-#include "clock_text.hpp"
 #include "weather_card.hpp"
 
 #include "../config/knobs.hpp"
@@ -30,27 +29,16 @@ private:
     config::Knobs& knobs_;
     SnapshotFeed feed_;
     const weather::WeatherService* weather_;
-    // The cards, drawn again only when what they show or the settings changed. Held, so that
-    // no address is reused.
-    struct ActivityKey {
-        std::shared_ptr<const sysdata::Snapshot> snap;
-        std::shared_ptr<const config::Settings> settings;  // colours and fonts come with it
-        friend bool operator==(const ActivityKey&, const ActivityKey&) = default;
-    };
+    // The cards whose rounded boxes are costly to paint, drawn again only when what they show
+    // or the settings changed. Each keeps its pixels (half a megabyte or less): the clock's
+    // words and the activity figures are cheap enough to draw at every render.
     struct WeatherKey {
         WeatherCardText words;
-        std::shared_ptr<const config::Settings> settings;
+        std::shared_ptr<const config::Settings> settings;  // colours and fonts come with it
         friend bool operator==(const WeatherKey&, const WeatherKey&) = default;
     };
-    struct ClockKey {
-        ClockText words;
-        std::shared_ptr<const config::Settings> settings;
-        friend bool operator==(const ClockKey&, const ClockKey&) = default;
-    };
-    CardMemo<ClockKey> clock_;  // the time and date, drawn again once a second
-    CardMemo<ActivityKey> activity_;
-    CardMemo<std::shared_ptr<const config::Settings>> activity_frame_;  // the card without its figures
     CardMemo<WeatherKey> weather_card_;
+    CardMemo<std::shared_ptr<const config::Settings>> activity_frame_;  // the card without its figures
 };
 
 }  // namespace ts::pages
