@@ -198,10 +198,12 @@ void App::run_frame() {
     // After the last slide frame the page at rest has not been shown yet.
     may_change = may_change || slid_ || current != page_seen_ || !c_.pulldeck.drawing_unchanged();
     bool composed = false;
-    if (!may_change && state_._page_dirty[static_cast<std::size_t>(current)].is_set()) {
-        // Pages are re-rendered several times a second while their pixels change once a second
-        // at most: rendered here, the page is compared with itself before anything is composed,
-        // and where it changed in a few rows only those rows are composed, dimmed and presented.
+    if (!may_change && state_._page_dirty[static_cast<std::size_t>(current)].is_set() &&
+        !render::keep_unchanged_page(state_, c_, current)) {
+        // Pages are due several times a second while their pixels change once a second at most:
+        // a page whose provider knows it unchanged is kept as it is; any other is rendered here
+        // and compared with itself before anything is composed, and where it changed in a few
+        // rows only those rows are composed, dimmed and presented.
         SDL_Surface* page = render::_render_page_to_surface(state_, c_, current);
         const std::vector<display::RowBand>& rows = page_changes_.changed(page, false);
         page_seen_render_ = render::render_count(state_, current);

@@ -16,6 +16,7 @@ struct ClockText {
     std::string seconds;  // "09", or "" when seconds are off
     std::string suffix;   // "AM" / "PM" in 12 h form, else ""
     std::string date;     // "Wednesday, 09 December 2026"
+    friend bool operator==(const ClockText&, const ClockText&) = default;
 };
 
 // The locale the date's names come from: LC_ALL, LC_TIME or LANG when one names an installed

@@ -15,6 +15,10 @@ namespace ts::render {
 // passes through with the flag still set. Returns the cached surface.
 SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components& c, int page_idx);
 
+// When page_idx's cached surface holds what rendering the page now would draw (its provider
+// says so), clears the page's dirty flag as a render would, draws nothing and returns true.
+bool keep_unchanged_page(core::AppState& state, services::Components& c, int page_idx);
+
 // Asks for a new background picture and converts it to the screen's format; any failure
 // leaves a plain base-colour background instead.
 void check_background(core::AppState& state, services::Components& c, SDL_Surface* screen);

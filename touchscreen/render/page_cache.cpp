@@ -14,6 +14,10 @@ Provider& bound(const std::unique_ptr<Provider>& slot, const char* name) {
     return *slot;
 }
 
+SDL_Rect clock_page_rect(services::Config& config) {
+    return {0, 30, config.SCREEN_WIDTH(), config.SCREEN_HEIGHT() - 30};
+}
+
 }  // namespace
 
 SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components& c, int page_idx) {
@@ -32,7 +36,7 @@ SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components
     const int w = c.config.SCREEN_WIDTH();
     const int h = c.config.SCREEN_HEIGHT();
     if (page_idx == 0) {
-        bound(c.skyclock, "skyclock").draw_weather_page(surface, {0, 30, w, h - 30});
+        bound(c.skyclock, "skyclock").draw_weather_page(surface, clock_page_rect(c.config));
     } else if (page_idx == 1) {
         int y = 12;
         const int cpu_height = c.config.get_cpu_height();
@@ -55,6 +59,15 @@ SDL_Surface* _render_page_to_surface(core::AppState& state, services::Components
 
     state._page_dirty[static_cast<std::size_t>(page_idx)].clear();
     return surface;
+}
+
+bool keep_unchanged_page(core::AppState& state, services::Components& c, int page_idx) {
+    if (page_idx != 0 || !c.skyclock) return false;
+    const auto it = state._cached_pages.find(page_idx);
+    if (it == state._cached_pages.end() || !it->second) return false;
+    if (!c.skyclock->would_draw_the_same(it->second.get(), clock_page_rect(c.config))) return false;
+    state._page_dirty[static_cast<std::size_t>(page_idx)].clear();
+    return true;
 }
 
 std::uint64_t render_count(const core::AppState& state, int page_idx) {

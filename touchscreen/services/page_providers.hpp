@@ -12,6 +12,10 @@ class ClockWeatherPage {
 public:
     virtual ~ClockWeatherPage() = default;
     virtual void draw_weather_page(SDL_Surface* surface, SDL_Rect rect) = 0;
+    // True when drawing now would give the very pixels last drawn into surface at rect, so
+    // that the caller may keep them; false when unsure. The page is due several times a
+    // second while its picture changes once a second at most.
+    virtual bool would_draw_the_same(const SDL_Surface* /*surface*/, SDL_Rect /*rect*/) const { return false; }
 };
 
 class LoadPage {

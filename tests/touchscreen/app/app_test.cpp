@@ -307,6 +307,7 @@ TEST_F(PresentTest, WholeAgainOnceAfterThePresenterLostThePicture) {
 class MarkedPage : public services::ClockWeatherPage {
 public:
     void draw_weather_page(SDL_Surface* s, SDL_Rect rect) override {
+        ++draws;
         const SDL_Rect half{rect.x, rect.y, rect.w / 2, rect.h};
         SDL_FillRect(s, &half, SDL_MapRGBA(s->format, 200, 0, 0, 255));
         for (const display::RowBand& m : marks) {
@@ -314,7 +315,12 @@ public:
             SDL_FillRect(s, &r, SDL_MapRGBA(s->format, 255, 255, 255, 160));
         }
     }
+    bool would_draw_the_same(const SDL_Surface*, SDL_Rect rect) const override {
+        return same && rect.x == 0 && rect.y == 30 && rect.w == 376 && rect.h == 930;
+    }
     std::vector<display::RowBand> marks;
+    bool same = false;  // what the page says of drawing again
+    int draws = 0;
 };
 
 std::vector<std::uint8_t> pixels_of(SDL_Surface* s) {
@@ -391,6 +397,36 @@ TEST_F(PresentTest, APageChangedInAFewRowsIsComposedThereOnly) {
         EXPECT_EQ(shown.back(), all) << c.name;
         EXPECT_TRUE(pixels_of(app.presenter().frame()) == rows_only) << c.name << ": the same picture";
     }
+}
+
+// A due page whose provider says it would draw the same pixels is kept as it is: not drawn,
+// not composed, not presented, its flag cleared. Anything else about the frame still counts.
+TEST_F(PresentTest, ADuePageThatWouldDrawTheSameIsKept) {
+    f.pulldeck.unchanged = true;
+    App app{f.components, clock, present_hooks()};
+    app.startup();
+    auto page = std::make_unique<MarkedPage>();
+    MarkedPage& marked = *page;
+    f.components.skyclock = std::move(page);
+    marked.same = true;
+    app.run_frame();
+    ASSERT_EQ(marked.draws, 1) << "the first frame draws the page whatever it says";
+
+    marked.marks = {{500, 501}};  // would show, were the page drawn
+    app.state()._page_dirty[0].set();
+    f.log.clear();
+    app.run_frame();
+    EXPECT_EQ(marked.draws, 1);
+    EXPECT_FALSE(app.state()._page_dirty[0].is_set());
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(count("draw_settings_panel"), 0u);
+
+    marked.same = false;
+    app.state()._page_dirty[0].set();
+    app.run_frame();
+    EXPECT_EQ(marked.draws, 2);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown.back(), (std::vector<display::RowBand>{{500, 501}}));
 }
 
 // The open control centre darkens the whole screen, clip or no clip: a page changed in a few

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <ctime>
 #include <functional>
 
 namespace ts::pages {
@@ -230,6 +232,53 @@ TEST_F(SystemPages, ClockPageActivityCard) {
     const DrawnText* host = starting(trace, "a-rather");
     ASSERT_TRUE(host);
     EXPECT_NE(host->text.find("\u2026"), std::string::npos);
+}
+
+// The clock page is due several times a second; saying "the same" wrongly would freeze it.
+TEST_F(SystemPages, ClockPageKnowsWhenItWouldDrawTheSame) {
+    std::tm now{};
+    now.tm_year = 126, now.tm_mon = 11, now.tm_mday = 9, now.tm_hour = 14, now.tm_min = 20, now.tm_sec = 7;
+    SkyClock g(knobs, [&] { return snap; });
+    g.local_time = [&] { return now; };
+    g.unix_time = [] { return 1796822100.0; };
+    const SDL_Rect rect{0, 30, 376, 930};
+    core::Surface a = core::make_alpha_surface(376, 960), b = core::make_alpha_surface(376, 960);
+    EXPECT_FALSE(g.would_draw_the_same(a.get(), rect)) << "nothing drawn yet";
+    SDL_FillRect(a.get(), nullptr, 0);
+    g.draw_weather_page(a.get(), rect);
+    ASSERT_TRUE(g.would_draw_the_same(a.get(), rect));
+
+    const struct {
+        const char* change;
+        std::function<void()> make, undo;
+    } cases[] = {
+        {"the second", [&] { ++now.tm_sec; }, [&] { --now.tm_sec; }},
+        {"the day", [&] { ++now.tm_mday; }, [&] { --now.tm_mday; }},
+        {"a new snapshot, even an equal one", [&] { snap = std::make_shared<Snapshot>(*snap); }, [] {}},
+        {"the settings", [&] { knobs.set_settings(config::Settings{}); }, [] {}},
+    };
+    for (const auto& c : cases) {
+        c.make();
+        EXPECT_FALSE(g.would_draw_the_same(a.get(), rect)) << c.change;
+        c.undo();
+        SDL_FillRect(a.get(), nullptr, 0);
+        g.draw_weather_page(a.get(), rect);
+        EXPECT_TRUE(g.would_draw_the_same(a.get(), rect)) << c.change << ", drawn again";
+    }
+    EXPECT_FALSE(g.would_draw_the_same(b.get(), rect)) << "another surface";
+    EXPECT_FALSE(g.would_draw_the_same(a.get(), SDL_Rect{0, 30, 376, 900})) << "another rectangle";
+
+    // What it called the same is: a fresh drawing from the same inputs, pixel for pixel.
+    SDL_FillRect(b.get(), nullptr, 0);
+    g.draw_weather_page(b.get(), rect);
+    ASSERT_EQ(a->pitch, b->pitch);
+    EXPECT_EQ(std::memcmp(a->pixels, b->pixels, static_cast<std::size_t>(a->pitch) * 960), 0);
+    EXPECT_FALSE(g.would_draw_the_same(a.get(), rect)) << "b was drawn last";
+
+    TextTrace trace;
+    g.trace = &trace;
+    g.draw_weather_page(b.get(), rect);
+    EXPECT_FALSE(g.would_draw_the_same(b.get(), rect)) << "a traced drawing is never taken as kept";
 }
 
 TEST_F(SystemPages, NothingKnownYetShowsDashes) {
