@@ -1,5 +1,5 @@
 // The cost of one full sample of every system figure, beside two yardsticks measured in the
-// same run: a bare open/read/close of every process's stat and statm, and "top -b -n 1".
+// same run: a bare open/read/close of every process's stat, and "top -b -n 1".
 // Set-up starts `sleep` children until at least 300 processes run, and reaps them after.
 #include "sysdata/collector.hpp"
 
@@ -77,13 +77,11 @@ void BM_BareStatRead(benchmark::State& state) {
         DIR* d = ::opendir("/proc");
         while (const dirent* e = ::readdir(d)) {
             if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
-            for (const char* leaf : {"stat", "statm"}) {
-                const std::string path = std::string("/proc/") + e->d_name + "/" + leaf;
-                const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-                if (fd < 0) continue;
-                benchmark::DoNotOptimize(::read(fd, buf, sizeof buf));
-                ::close(fd);
-            }
+            const std::string path = std::string("/proc/") + e->d_name + "/stat";
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) continue;
+            benchmark::DoNotOptimize(::read(fd, buf, sizeof buf));
+            ::close(fd);
         }
         ::closedir(d);
     }

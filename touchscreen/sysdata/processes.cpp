@@ -32,13 +32,9 @@ std::optional<PidStat> parse_pid_stat(std::string_view text) {
     // f[0] is ppid (field 4): utime is field 14 -> f[10], stime f[11], starttime field 22 -> f[18].
     s.ticks = f[10] + f[11];
     s.start_time = f[18];
+    // vsize (23), then rss (24) in pages: one file per process instead of two.
+    if (parse::unsigned_field(rest)) s.resident_pages = parse::unsigned_field(rest);
     return s;
-}
-
-std::optional<std::uint64_t> parse_statm_resident(std::string_view text) {
-    text = parse::whole_lines(text);
-    if (!parse::unsigned_field(text)) return std::nullopt;
-    return parse::unsigned_field(text);
 }
 
 ProcessScanner::ProcessScanner(Source src)
@@ -69,7 +65,6 @@ std::vector<ProcessRow> ProcessScanner::scan(double now, std::size_t count) {
         path_.assign(proc_dir_);
         path_ += '/';
         path_ += n;
-        const std::size_t base = path_.size();
         path_ += "/stat";
         if (!Source::read_path(path_.c_str(), buffer_)) continue;
         const auto st = parse_pid_stat(buffer_);
@@ -78,13 +73,9 @@ std::vector<ProcessRow> ProcessScanner::scan(double now, std::size_t count) {
         entry.pid = static_cast<int>(pid);
         entry.start_time = st->start_time;
         entry.ticks = st->ticks;
+        entry.resident = st->resident_pages.value_or(0) * page_size_;
         const std::size_t len = std::min(st->name.size(), entry.name.size() - 1);
         std::memcpy(entry.name.data(), st->name.data(), len);
-        path_.resize(base);
-        path_ += "/statm";
-        if (Source::read_path(path_.c_str(), buffer_)) {
-            entry.resident = parse_statm_resident(buffer_).value_or(0) * page_size_;
-        }
         current_.push_back(entry);
     }
     ::closedir(dir);

@@ -1,5 +1,5 @@
-// The busiest processes: CPU share between two scans of /proc/PID/stat and resident memory
-// from statm. Once warmed up a scan allocates nothing per process.
+// The busiest processes: CPU share between two scans of /proc/PID/stat, and resident memory
+// from the same line. Once warmed up a scan allocates nothing per process.
 #pragma once
 
 #include "source.hpp"
@@ -17,11 +17,10 @@ struct PidStat {
     std::string_view name;  // points into the parsed text
     std::uint64_t ticks = 0;       // utime + stime, clock ticks
     std::uint64_t start_time = 0;  // clock ticks after boot; tells a reused PID apart
+    std::optional<std::uint64_t> resident_pages;  // the same figure statm gives; none on a short line
 };
 // The name sits between the first '(' and the last ')' and may hold spaces and ')'.
 std::optional<PidStat> parse_pid_stat(std::string_view text);
-// Resident pages from statm's second field.
-std::optional<std::uint64_t> parse_statm_resident(std::string_view text);
 
 struct ProcessRow {
     std::string name;

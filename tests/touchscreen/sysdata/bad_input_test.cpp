@@ -98,9 +98,10 @@ const struct {
      }},
     {"procs/proc/731/stat", same_or_nothing([](std::string_view t) {
          const auto s = parse_pid_stat(t);
-         return s ? std::optional<std::pair<std::uint64_t, std::uint64_t>>({s->ticks, s->start_time}) : std::nullopt;
+         return s ? std::optional<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>>(
+                        {s->ticks, s->start_time, s->resident_pages.value_or(0)})
+                  : std::nullopt;
      })},
-    {"procs/proc/731/statm", same_or_nothing(parse_statm_resident)},
     {"procs/proc/uptime", same_or_nothing(parse_uptime)},
     {"sensors/desktop/sys/class/hwmon/hwmon1/temp1_input", same_or_nothing(parse_millidegrees)},
 };

@@ -150,12 +150,12 @@ TEST(CollectorProcesses, VanishedProcessesAndReusedPids) {
     // Two seconds later: systemd used 50 ticks, pid 731 was replaced by a new process with
     // far more ticks (no history: 0 %), the kworker used 100 ticks.
     const long hz = ::sysconf(_SC_CLK_TCK);
+    // systemd's line now stops before its resident size.
     root.write("proc/1/stat", "1 (systemd) S 0 1 1 0 -1 0 0 0 0 0 " + std::to_string(1200 + hz / 2) +
-                                  " 800 0 0 20 0 1 0 5 0 0\n");
-    root.write("proc/731/stat", "731 (new one) R 1 731 731 0 -1 0 0 0 0 0 90000 100 0 0 20 0 4 0 99999 0 0\n");
+                                  " 800 0 0 20 0 1 0 5\n");
+    root.write("proc/731/stat", "731 (new one) R 1 731 731 0 -1 0 0 0 0 0 90000 100 0 0 20 0 4 0 99999 0 20000\n");
     root.write("proc/1200/stat", "1200 (kworker/u8:2-events_unbound) I 2 0 0 0 -1 0 0 0 0 0 " +
                                      std::to_string(10 + hz) + " 30 0 0 20 0 1 0 90000 0 0\n");
-    root.remove("proc/1/statm");
     c.sample_processes(102.0);
     const auto& rows = *c.current().processes;
     ASSERT_EQ(rows.size(), 3u);
@@ -163,7 +163,7 @@ TEST(CollectorProcesses, VanishedProcessesAndReusedPids) {
     EXPECT_NEAR(rows[0].cpu_percent, 50.0, 1e-9);
     EXPECT_EQ(rows[1].name, "systemd");
     EXPECT_NEAR(rows[1].cpu_percent, 25.0, 1e-9);
-    EXPECT_EQ(rows[1].resident, 0u);  // statm gone: memory unknown, the row stays
+    EXPECT_EQ(rows[1].resident, 0u);  // memory unknown, the row stays
     EXPECT_EQ(rows[2].name, "new one");
     EXPECT_EQ(rows[2].cpu_percent, 0.0);
     EXPECT_EQ(rows[2].resident, 20000u * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)));

@@ -171,11 +171,15 @@ TEST(PidStat, NameMayHoldSpacesAndParentheses) {
         const char* text;
         const char* name;
         std::uint64_t ticks, start;
+        std::optional<std::uint64_t> resident;  // pages
     } cases[] = {
-        {"1 (systemd) S 0 1 1 0 -1 4194560 50000 900000 100 300 1200 800 4000 2000 20 0 1 0 5 170000000\n", "systemd",
-         2000, 5},
-        {"731 (my (odd) name) R 1 731 731 0 -1 0 0 0 0 0 500 100 0 0 20 0 4 0 1500 9\n", "my (odd) name", 600, 1500},
-        {"9 () ) S 1 1 1 0 -1 0 0 0 0 0 7 3 0 0 20 0 1 0 77 0\n", ") ", 10, 77},
+        {"1 (systemd) S 0 1 1 0 -1 4194560 50000 900000 100 300 1200 800 4000 2000 20 0 1 0 5 170000000 3000 "
+         "18446744073709551615 1 1 0 0 0 0 671173123 4096 1260 0 0 0 17 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n",
+         "systemd", 2000, 5, 3000},
+        {"731 (my (odd) name) R 1 731 731 0 -1 0 0 0 0 0 500 100 0 0 20 0 4 0 1500 9 20000\n", "my (odd) name", 600, 1500,
+         20000},
+        {"9 () ) S 1 1 1 0 -1 0 0 0 0 0 7 3 0 0 20 0 1 0 77 0\n", ") ", 10, 77, std::nullopt},
+        {"5 (cut) S 1 1 1 0 -1 0 0 0 0 0 7 3 0 0 20 0 1 0 77 0 -1\n", "cut", 10, 77, std::nullopt},
     };
     for (const auto& c : cases) {
         const auto s = parse_pid_stat(c.text);
@@ -183,11 +187,10 @@ TEST(PidStat, NameMayHoldSpacesAndParentheses) {
         EXPECT_EQ(s->name, c.name);
         EXPECT_EQ(s->ticks, c.ticks);
         EXPECT_EQ(s->start_time, c.start);
+        EXPECT_EQ(s->resident_pages, c.resident) << c.text;
     }
     EXPECT_FALSE(parse_pid_stat("12 (cut short) S 1 2 3\n"));
     EXPECT_FALSE(parse_pid_stat("12 no parentheses S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19\n"));
-    EXPECT_EQ(parse_statm_resident("219000 20000 3000 100 0 100000 0\n"), 20000u);
-    EXPECT_FALSE(parse_statm_resident("219000\n"));
 }
 
 TEST(Uptime, FirstFigure) {

@@ -64,8 +64,8 @@ void add_processes(const test::TempRoot& root, int from, int to) {
     for (int pid = from; pid < to; ++pid) {
         const std::string p = "proc/" + std::to_string(pid);
         root.write(p + "/stat", std::to_string(pid) + " (worker-number-" + std::to_string(pid) +
-                                    ") S 1 1 1 0 -1 0 0 0 0 0 " + std::to_string(pid) + " 7 0 0 20 0 1 0 500 0 0\n");
-        root.write(p + "/statm", "4000 " + std::to_string(pid) + " 200 10 0 300 0\n");
+                                    ") S 1 1 1 0 -1 0 0 0 0 0 " + std::to_string(pid) + " 7 0 0 20 0 1 0 500 0 " +
+                                    std::to_string(pid) + "\n");
     }
 }
 
