@@ -53,7 +53,8 @@ struct Builtin {
     controlcentre::PullDeck pulldeck{knobs, feedhub, panelkit, controlcentre::default_settings_path()};
     // Forecasts on a thread of their own, started with the data manager's background work.
     weather::WeatherService weather{[this] { return knobs.settings(); }, [this] { return knobs.WEATHER_UPDATE_INTERVAL(); }};
-    pages::BuiltinPageLoader loader{knobs, [this] { return sampler.latest(); }, &weather};
+    pages::BuiltinPageLoader loader{knobs, [this] { return sampler.latest(); }, &weather,
+                                    [this] { sampler.processes_shown(); }};
     services::Components components{knobs, panelkit, feedhub, pulldeck, loader, {}, {}, {}, {}};
     config::LiveConfig live{knobs, config::locate_config()};
 

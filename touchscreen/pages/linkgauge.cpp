@@ -68,6 +68,7 @@ void LinkGauge::draw_network(SDL_Surface* s, SDL_Rect rect) {
 }
 
 void LinkGauge::draw_processes(SDL_Surface* s, const services::ProcessRows*, SDL_Rect rect) {
+    if (processes_shown_) processes_shown_();
     const auto snap = feed_ ? feed_() : nullptr;
     Canvas c(knobs_, s, trace);
     int y = c.card(rect, "Processes", "top by CPU");

@@ -119,6 +119,7 @@ void TextPainter::load(const std::string& regular_path, const std::string& bold_
     if (!TTF_WasInit() && TTF_Init() != 0) throw std::runtime_error(std::string("TTF_Init: ") + TTF_GetError());
     regular_path_ = regular_path;
     bold_path_ = bold_path;
+    widths_.clear();
     regular_ = font(16, false);  // proves the file opens
 }
 
@@ -153,8 +154,11 @@ int TextPainter::draw(SDL_Surface* s, const std::string& text, int x, int y, int
 
 int TextPainter::width(const std::string& text, int size, bool bold) {
     if (!loaded() || text.empty()) return 0;
+    auto key = std::make_tuple(text, size, bold);
+    if (auto it = widths_.find(key); it != widths_.end()) return it->second;
     int w = 0, h = 0;
     if (TTF_SizeUTF8(font(size, bold), text.c_str(), &w, &h) != 0) return 0;
+    widths_.emplace(std::move(key), w);
     return w;
 }
 

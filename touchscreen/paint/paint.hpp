@@ -40,7 +40,10 @@ public:
     int draw(SDL_Surface* s, const std::string& text, int x, int y, int size, Color c, bool bold = false);
     // Width the text would take.
     int width(const std::string& text, int size, bool bold = false);
-    void clear_cache() { cache_.clear(); }
+    void clear_cache() {
+        cache_.clear();
+        widths_.clear();
+    }
     std::size_t cached() const { return cache_.size(); }
 
 private:
@@ -51,6 +54,8 @@ private:
     TTF_Font* regular_ = nullptr;  // marks that load() succeeded
     std::map<std::pair<int, bool>, TTF_Font*> fonts_;
     std::map<std::tuple<std::string, int, Uint32, bool>, Surface> cache_;
+    // Measuring shapes the whole text again: pages measure the same words at every drawing.
+    std::map<std::tuple<std::string, int, bool>, int> widths_;
 };
 
 }  // namespace ts::paint

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace ts::sysdata {
 
@@ -14,6 +15,8 @@ constexpr double kFrequency = 5.0;    // seconds: cpufreq reads are not free on 
 constexpr double kTemperature = 5.0;  // seconds; drives limit themselves to once a minute
 constexpr double kHost = 10.0;        // seconds: name, uptime, address
 constexpr double kMaxWait = 1.0;      // seconds: changed intervals and the screen state apply soon
+// After a pause the first scan's shares average over the whole pause: the next comes soon.
+constexpr double kAfterPause = 1.0;   // seconds
 
 double monotonic() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -34,6 +37,7 @@ void Sampler::start() {
         std::lock_guard l(lock_);
         stop_ = false;
     }
+    processes_shown_at_ = monotonic();  // the first rounds learn the counters
     thread_ = std::thread([this] { run(); });
 }
 
@@ -49,6 +53,17 @@ void Sampler::stop() {
 std::shared_ptr<const Snapshot> Sampler::latest() const {
     std::lock_guard l(lock_);
     return latest_;
+}
+
+void Sampler::processes_shown() {
+    const double now = monotonic();
+    // Shown again within a round or two: the scans are running already.
+    if (now - processes_shown_at_.exchange(now) < 2.0) return;
+    {
+        std::lock_guard l(lock_);
+        poked_ = true;
+    }
+    wake_.notify_all();
 }
 
 void Sampler::publish() {
@@ -70,16 +85,22 @@ void Sampler::run() {
     enum { kCpu, kFreq, kMem, kFs, kTemp, kDisk, kNet, kProc, kHostTask, kTasks };
     Task tasks[kTasks] = {{0, true}, {0, false}, {0, false}, {0, false}, {0, false},
                           {0, true}, {0, true},  {0, false}, {0, false}};
+    bool processes_paused = false;
     for (;;) {
         const Intervals iv = intervals_ ? intervals_() : Intervals{};
         const bool on = !screen_on_ || screen_on_();
         const double now = monotonic();
         const double every[kTasks] = {iv.cpu,  kFrequency, iv.memory, iv.disk,   kTemperature,
                                       kDiskRate, iv.network, iv.process, kHost};
+        // The page with the process rows is drawn each time its network or process figures are due.
+        const double kept = std::max(processes_kept_for, 3 * std::min(iv.network, iv.process));
+        const bool processes_wanted = now - processes_shown_at_.load() <= kept;
+        const auto wanted = [&](int t) { return (on || tasks[t].always) && (t != kProc || processes_wanted); };
+        if (!wanted(kProc)) processes_paused = true;
         bool ran = false;
         try {
             for (int t = 0; t < kTasks; ++t) {
-                if ((!on && !tasks[t].always) || now < tasks[t].due) continue;
+                if (!wanted(t) || now < tasks[t].due) continue;
                 switch (t) {
                     case kCpu: collector_.sample_cpu(now); break;
                     case kFreq: collector_.sample_frequency(); break;
@@ -92,6 +113,9 @@ void Sampler::run() {
                     case kHostTask: collector_.sample_host(); break;
                 }
                 tasks[t].due = now + std::max(0.2, every[t]);
+                if (t == kProc && std::exchange(processes_paused, false)) {
+                    tasks[t].due = now + std::min(kAfterPause, tasks[t].due - now);
+                }
                 ran = true;
             }
         } catch (const std::exception& e) {
@@ -102,13 +126,15 @@ void Sampler::run() {
 
         double next = now + kMaxWait;
         for (int t = 0; t < kTasks; ++t) {
-            if (on || tasks[t].always) next = std::min(next, tasks[t].due);
+            if (wanted(t)) next = std::min(next, tasks[t].due);
         }
         std::unique_lock l(lock_);
         if (wake_.wait_for(l, std::chrono::duration<double>(std::max(0.01, next - monotonic())),
-                           [this] { return stop_; })) {
+                           [this] { return stop_ || poked_; }) &&
+            stop_) {
             return;
         }
+        poked_ = false;
     }
 }
 

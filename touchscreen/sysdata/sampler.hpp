@@ -5,6 +5,7 @@
 
 #include "collector.hpp"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -30,6 +31,11 @@ public:
     void stop();   // joins the thread
     // Any thread; empty before the first round.
     std::shared_ptr<const Snapshot> latest() const;
+    // Any thread: the process rows were just shown. Scanning every process is most of this
+    // thread's work, so it is done only from start() and after each showing, for
+    // processes_kept_for seconds or three rounds of the page showing them, whichever is longer.
+    void processes_shown();
+    double processes_kept_for = 10.0;  // set before start()
     // One full sample on the calling thread, published; for the picture tool and tests
     // (only while the thread is not running).
     void sample_all_now(double now);
@@ -41,10 +47,12 @@ private:
     Collector collector_;
     std::function<Intervals()> intervals_;
     std::function<bool()> screen_on_;
-    mutable std::mutex lock_;  // guards latest_ and stop_
+    mutable std::mutex lock_;  // guards latest_, stop_ and poked_
     std::condition_variable wake_;
     std::shared_ptr<const Snapshot> latest_;
     bool stop_ = false;
+    bool poked_ = false;  // process rows wanted again after a pause
+    std::atomic<double> processes_shown_at_{0};  // monotonic seconds
     std::thread thread_;
 };
 

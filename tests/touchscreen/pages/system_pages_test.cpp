@@ -200,15 +200,18 @@ TEST_F(SystemPages, RemovableDiskShowsItsLabelCutToFit) {
 }
 
 TEST_F(SystemPages, NetworkAndProcesses) {
-    LinkGauge g(knobs, [&] { return snap; });
+    int shown = 0;  // the sampler scans processes only while they are shown
+    LinkGauge g(knobs, [&] { return snap; }, [&] { ++shown; });
     const SDL_Rect net_rect{12, 12, 352, 300}, proc_rect{12, 324, 352, 600};
     const TextTrace net =
         draw([&](SDL_Surface* s, TextTrace* t) { g.trace = t; g.draw_network(s, net_rect); }, net_rect);
+    EXPECT_EQ(shown, 0);
     EXPECT_TRUE(has(net, "eth0  1 Gbit/s"));
     EXPECT_TRUE(has(net, "192.0.2.10"));
     EXPECT_TRUE(has(net, "since boot  \u2193 942 MiB   \u2191 118 MiB"));
     const TextTrace procs =
         draw([&](SDL_Surface* s, TextTrace* t) { g.trace = t; g.draw_processes(s, nullptr, proc_rect); }, proc_rect);
+    EXPECT_EQ(shown, 1);
     EXPECT_TRUE(has(procs, "my (odd) name"));
     const DrawnText* cut = starting(procs, "an-extremely");
     ASSERT_TRUE(cut);

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
 #include <thread>
@@ -244,6 +246,37 @@ TEST(SamplerThread, ScreenOffSamplesOnlyWhatTheGraphsNeed) {
     EXPECT_GE(s->disk.read_history.size(), 1u);
     EXPECT_FALSE(s->memory);     // not on any graph
     EXPECT_FALSE(s->processes);  // the scan stops
+}
+
+// Scanning every process is most of a round: done from the start and while the rows are
+// shown, paused otherwise, and back at once when they are shown again.
+TEST(SamplerThread, ProcessesAreScannedOnlyWhileShown) {
+    TempRoot root("procs");
+    root.write_fixture("proc/stat", "stat/sample1");
+    Sampler sampler(Source(root.path()), no_address(), [] { return Intervals{0.2, 0.2, 0.2, 0.2, 0.2}; },
+                    [] { return true; });
+    sampler.processes_kept_for = 0.3;  // three rounds of 0.2 s are longer: 0.6 s
+    const auto wait_for = [&](const std::function<bool(const Snapshot&)>& ok, double seconds) {
+        for (int i = 0; i < seconds * 100; ++i) {
+            if (const auto s = sampler.latest(); s && ok(*s)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    const auto renamed = [](const Snapshot& s) {
+        return s.processes && std::any_of(s.processes->begin(), s.processes->end(),
+                                          [](const ProcessRow& r) { return r.name == "renamed"; });
+    };
+    sampler.start();
+    ASSERT_TRUE(wait_for([](const Snapshot& s) { return s.processes.has_value(); }, 5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    root.write("proc/1/stat", "1 (renamed) S 0 1 1 0 -1 0 0 0 0 0 1300 800 0 0 20 0 1 0 5 0 3000\n");
+    const std::size_t cpu_rounds = sampler.latest()->cpu.history.size();
+    EXPECT_FALSE(wait_for(renamed, 1.0)) << "scanned while nobody looked";
+    EXPECT_GT(sampler.latest()->cpu.history.size(), cpu_rounds) << "the other figures go on";
+    sampler.processes_shown();
+    EXPECT_TRUE(wait_for(renamed, 5.0));
+    sampler.stop();
 }
 
 }  // namespace
