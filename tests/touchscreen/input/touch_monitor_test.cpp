@@ -323,15 +323,24 @@ TEST(Child, GetsOnlyThePipeAndDefaultSignals) {
     for (int i = 0; i < 500 && comm() != "sleep"; ++i) std::this_thread::sleep_for(10ms);
     ASSERT_EQ(comm(), "sleep");
 
-    // Just after the exec the dynamic loader holds its cache and libraries open for a moment;
-    // a descriptor we leaked would stay for the whole minute.
+    // Just after the exec the dynamic loader opens its cache and libraries one at a time, so the
+    // listing can look clean between two of them. Once sleep waits in its timer the loader is done,
+    // and a descriptor we leaked would still be there.
+    const auto asleep = [&] {
+        std::ifstream in(proc + "/stat");
+        std::string line;
+        std::getline(in, line);
+        const auto paren = line.rfind(')');
+        return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'S';
+    };
+    for (int i = 0; i < 500 && !asleep(); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(asleep());
     const auto open_fds = [&] {
         Lines fds;
         for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd")) fds.push_back(entry.path().filename());
         std::sort(fds.begin(), fds.end());
         return fds;
     };
-    for (int i = 0; i < 500 && open_fds() != Lines{"0", "1", "2"}; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(open_fds(), (Lines{"0", "1", "2"}));
     const auto out = std::filesystem::read_symlink(proc + "/fd/1");
     EXPECT_EQ(out, std::filesystem::read_symlink(proc + "/fd/2"));
