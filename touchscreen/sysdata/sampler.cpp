@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <utility>
 
 namespace ts::sysdata {
@@ -18,11 +19,28 @@ constexpr double kMaxWait = 1.0;      // seconds: changed intervals and the scre
 // After a pause the first scan's shares average over the whole pause: the next comes soon.
 constexpr double kAfterPause = 1.0;   // seconds
 
+// Sampling takes a few milliseconds: published just before the tick, the figures are there
+// when the page is drawn for the new second.
+constexpr double kBeforeTick = 0.01;  // seconds
+
 double monotonic() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+double wall_minus_mono() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() - monotonic();
+}
+
+bool whole_seconds(double every) { return every >= 1 && std::abs(every - std::round(every)) < 1e-6; }
+
 }  // namespace
+
+double due_after(double now, double every, double wall_minus_mono) {
+    every = std::max(0.2, every);
+    if (!whole_seconds(every)) return now + every;
+    // The nearest tick: a wake-up up to half a second late still keeps the rounds on the tick.
+    return std::round(now + every + wall_minus_mono + kBeforeTick) - kBeforeTick - wall_minus_mono;
+}
 
 Sampler::Sampler(Source src, CollectorOptions options, std::function<Intervals()> intervals,
                  std::function<bool()> screen_on)
@@ -90,6 +108,7 @@ void Sampler::run() {
         const Intervals iv = intervals_ ? intervals_() : Intervals{};
         const bool on = !screen_on_ || screen_on_();
         const double now = monotonic();
+        const double wall_offset = wall_minus_mono();
         const double every[kTasks] = {iv.cpu,  kFrequency, iv.memory, iv.disk,   kTemperature,
                                       kDiskRate, iv.network, iv.process, kHost};
         // The page with the process rows is drawn each time its network or process figures are due.
@@ -112,9 +131,9 @@ void Sampler::run() {
                     case kProc: collector_.sample_processes(now); break;
                     case kHostTask: collector_.sample_host(); break;
                 }
-                tasks[t].due = now + std::max(0.2, every[t]);
+                tasks[t].due = due_after(now, every[t], wall_offset);
                 if (t == kProc && std::exchange(processes_paused, false)) {
-                    tasks[t].due = now + std::min(kAfterPause, tasks[t].due - now);
+                    tasks[t].due = std::min(tasks[t].due, due_after(now, kAfterPause, wall_offset));
                 }
                 ran = true;
             }

@@ -18,6 +18,12 @@ struct Intervals {  // seconds
     double cpu = 1, memory = 2, disk = 5, network = 1, process = 3;
 };
 
+// The next due time (monotonic seconds) of a task that runs every `every` seconds and ran at
+// `now`. A task of a whole number of seconds is due just before the wall clock's second turns,
+// within half a second of a full interval: the clock page then takes a new second and new
+// figures in one drawing instead of two.
+double due_after(double now, double every, double wall_minus_mono);
+
 class Sampler {
 public:
     // intervals and screen_on are asked on the sampler thread at every round.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
@@ -277,6 +278,43 @@ TEST(SamplerThread, ProcessesAreScannedOnlyWhileShown) {
     sampler.processes_shown();
     EXPECT_TRUE(wait_for(renamed, 5.0));
     sampler.stop();
+}
+
+// How far a wall-clock time lies from the moment 10 ms before its nearest whole second.
+double off_tick(double wall) {
+    const double x = wall + 0.01;
+    return std::abs(x - std::round(x));
+}
+
+TEST(SamplerRounds, IntervalsThatAreNotWholeSecondsKeepTheirLength) {
+    struct Case {
+        double every, expect;
+    } cases[] = {{0.2, 0.2}, {0.05, 0.2}, {0.5, 0.5}, {1.5, 1.5}, {2.25, 2.25}};
+    for (const Case& c : cases) EXPECT_DOUBLE_EQ(due_after(100.0, c.every, 0.37), 100.0 + c.expect) << c.every;
+}
+
+// Whole-second rounds land just before the wall clock's second turns, from any start, and stay
+// there with wake-ups that come late; the monotonic clock runs at any offset from the wall.
+TEST(SamplerRounds, WholeSecondsLandJustBeforeTheTickAndStayThere) {
+    for (const double offset : {0.0, 0.37, 1.8e9 + 0.123}) {
+        for (const double every : {1.0, 2.0, 3.0, 5.0, 10.0}) {
+            for (double phase = 0; phase < 1; phase += 0.05) {
+                for (const double late : {0.0, 0.004, 0.3}) {
+                    double now = 1000.0 + phase;
+                    for (int round = 0; round < 4; ++round) {
+                        const double due = due_after(now, every, offset);
+                        ASSERT_LT(off_tick(due + offset), 1e-6) << "not on the tick: " << due - now;
+                        ASSERT_LE(std::abs(due - now - every), 0.5 + 1e-6) << "every " << every;
+                        // From the second round on, the length is the interval less the late wake-up.
+                        if (round > 0) {
+                            ASSERT_NEAR(due - now, every - late, 1e-6) << "every " << every;
+                        }
+                        now = due + late;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
