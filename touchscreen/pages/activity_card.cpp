@@ -9,6 +9,17 @@ namespace ts::pages {
 
 using namespace sysdata;
 
+namespace {
+
+// Where the graph lies: below the rates, above the host line's two text lines.
+SDL_Rect graph_rect(SDL_Rect rect) {
+    const int y = below_title(rect) + 48;
+    const int host_y = rect.y + rect.h - kPad - 40;
+    return {rect.x + kPad, y, rect.w - 2 * kPad, std::max(20, host_y - y - 12)};
+}
+
+}  // namespace
+
 void draw_activity_card(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const Snapshot* snap, TextTrace* trace) {
     draw_activity_frame(knobs, s, rect, trace);
     draw_activity_figures(knobs, s, rect, snap, trace);
@@ -20,6 +31,8 @@ void draw_activity_frame(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, Te
     const int left = rect.x + kPad, half = (rect.w - 2 * kPad) / 2;
     c.text("read", left, y - 4, 13, c.color("text_gray"));
     c.text("write", left + half, y - 4, 13, c.color("text_gray"));
+    // The graph's track stays too: blending it is most of what the figures would cost.
+    paint::fill(s, graph_rect(rect), c.color("track"), 90);
 }
 
 void draw_activity_figures(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, const Snapshot* snap, TextTrace* trace) {
@@ -32,10 +45,8 @@ void draw_activity_figures(config::Knobs& knobs, SDL_Surface* s, SDL_Rect rect, 
     c.text(format_rate(io ? io->write_rate : std::nullopt), left + half, y + 14, 20, c.color("warn"), true);
     y += 48;
 
-    // The host line takes the card's last two text lines; the graph fills what is between.
+    const SDL_Rect g = graph_rect(rect);
     const int host_y = rect.y + rect.h - kPad - 40;
-    const SDL_Rect g{left, y, inner, std::max(20, host_y - y - 12)};
-    paint::fill(s, g, c.color("track"), 90);
     if (io) {
         const double peak = std::max({io->read_history.max(), io->write_history.max(), 64.0 * 1024});
         c.graph(g, io->read_history, peak, c.color("accent"), 200);
