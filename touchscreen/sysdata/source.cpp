@@ -26,24 +26,16 @@ bool Source::read_path(const char* path, std::string& out) {
     out.clear();
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    if (out.capacity() < 4096) out.reserve(4096);
     bool ok = true;
+    char buf[4096];  // not out's own room: growing a string fills it with zeros first
     for (;;) {
-        if (out.size() == out.capacity()) out.reserve(out.capacity() * 2);
-        const std::size_t old = out.size();
-        const std::size_t room = out.capacity() - old;
-        out.resize(out.capacity());
-        const ssize_t got = ::read(fd, out.data() + old, room);
-        if (got < 0 && errno == EINTR) {
-            out.resize(old);
-            continue;
-        }
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {
-            out.resize(old);
             ok = got == 0;  // EIO, ENODATA and the like: the figure is unknown
             break;
         }
-        out.resize(old + static_cast<std::size_t>(got));
+        out.append(buf, static_cast<std::size_t>(got));
     }
     ::close(fd);
     if (!ok) out.clear();
