@@ -166,8 +166,10 @@ std::atomic<std::atomic<bool>*> g_running_flag{nullptr};
 }  // namespace
 
 void _signal_handler(int signum, siginfo_t*, void*) {
-    if (!log::info_from_signal_handler("收到停止信号 (", signum, ")，准备优雅退出...")) return;
+    // Stop first: a log that cannot be written (a full disk, a stuck journal) must not cost the
+    // stop request, or the service manager kills us long after.
     if (std::atomic<bool>* running = g_running_flag.load()) running->store(false);
+    log::info_from_signal_handler("收到停止信号 (", signum, ")，准备优雅退出...");
 }
 
 void install_signal_handlers(AppState& state) {

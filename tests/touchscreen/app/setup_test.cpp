@@ -1,12 +1,15 @@
 // Environment defaults, display fallbacks, lazy page providers, the RGB light start-up and
 // the stop signals.
 #include "app/setup.hpp"
+#include "core/log.hpp"
 #include "fakes.hpp"
 #include "log_capture.hpp"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <optional>
 
@@ -170,8 +173,18 @@ TEST(SignalHandler, LogsEachSignalAndClearsTheRunFlag) {
     EXPECT_FALSE(state._running.load());
     raise(SIGINT);
     EXPECT_FALSE(state._running.load());
+    // A log that cannot be written (here a descriptor open for reading only) still stops the loop.
+    const int unwritable = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(unwritable, 0);
+    core::log::set_output_fd(unwritable);
+    state._running.store(true);
+    raise(SIGTERM);
+    const bool stopped = !state._running.load();
+    core::log::set_output_fd(2);
+    close(unwritable);
     sigaction(SIGTERM, &old_term, nullptr);
     sigaction(SIGINT, &old_int, nullptr);
+    EXPECT_TRUE(stopped);
     EXPECT_EQ(capture.messages(), (std::vector<std::string>{"INFO 收到停止信号 (15)，准备优雅退出...",
                                                             "INFO 收到停止信号 (2)，准备优雅退出..."}));
 }
