@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <mutex>
 
@@ -55,6 +57,14 @@ ErrorKind kind_of(CURLcode code) {
 
 }  // namespace
 
+const char* redirect_protocols(std::string_view url) {
+    constexpr std::string_view secure = "https://";
+    const bool is_secure = url.size() >= secure.size() &&
+                           std::equal(secure.begin(), secure.end(), url.begin(),
+                                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    return is_secure ? "https" : "http,https";
+}
+
 FetchResult http_get(const std::string& url, const Limits& limits, const std::atomic<bool>* cancel) {
     // Thread-safe in the libcurl we build against, but once is all it needs.
     static std::once_flag init;
@@ -74,7 +84,7 @@ FetchResult http_get(const std::string& url, const Limits& limits, const std::at
     CURL* c = easy.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, redirect_protocols(url));
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 3L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM for DNS time-outs in a threaded program

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace ts::weather {
 
@@ -22,6 +23,9 @@ struct FetchResult {
     long status = 0;     // HTTP status when one arrived
     std::string detail;  // curl's or the status text, for the log
 };
+
+// The schemes a redirect from url may lead to: an https:// request never falls back to plain http.
+const char* redirect_protocols(std::string_view url);
 
 // Any thread except the main one. A set cancel flag ends the transfer early (as Transfer).
 FetchResult http_get(const std::string& url, const Limits& limits, const std::atomic<bool>* cancel = nullptr);

@@ -6,9 +6,10 @@
 namespace ts::weather {
 namespace {
 
+// Two decimals (about 1 km) are all a forecast needs; more would tell the service the house.
 std::string degrees(double v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.4f", v);
+    std::snprintf(buf, sizeof buf, "%.2f", v);
     return buf;
 }
 

@@ -1,6 +1,7 @@
 // The pure pieces of the weather library: the request, local times, what part of a forecast
 // is current, WMO words and icons, the retry schedule and the age shown on the card.
 #include "weather/forecast.hpp"
+#include "weather/http.hpp"
 #include "weather/request.hpp"
 #include "weather/service.hpp"
 #include "weather/wmo.hpp"
@@ -32,15 +33,15 @@ TEST(Request, AsksForExactlyTheCardsVariablesInTheConfiguredUnits) {
         std::string url;
     } cases[] = {
         {place(52.52, 13.41),
-         "https://api.example/v1/forecast?latitude=52.5200&longitude=13.4100&timezone=auto"
+         "https://api.example/v1/forecast?latitude=52.52&longitude=13.41&timezone=auto"
          "&temperature_unit=celsius&wind_speed_unit=kmh" +
              vars},
         {place(-33.8688, 151.2093, "imperial"),
-         "https://api.example/v1/forecast?latitude=-33.8688&longitude=151.2093&timezone=auto"
+         "https://api.example/v1/forecast?latitude=-33.87&longitude=151.21&timezone=auto"
          "&temperature_unit=fahrenheit&wind_speed_unit=mph" +
              vars},
         {place(0, -180, "metric", "http://127.0.0.1:8080/f?models=best"),
-         "http://127.0.0.1:8080/f?models=best&latitude=0.0000&longitude=-180.0000&timezone=auto"
+         "http://127.0.0.1:8080/f?models=best&latitude=0.00&longitude=-180.00&timezone=auto"
          "&temperature_unit=celsius&wind_speed_unit=kmh" +
              vars},
     };
@@ -49,6 +50,16 @@ TEST(Request, AsksForExactlyTheCardsVariablesInTheConfiguredUnits) {
         EXPECT_EQ(plan.url, c.url);
         EXPECT_EQ(plan.problem, "");
     }
+}
+
+TEST(Request, ARedirectFromHttpsStaysOnHttps) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"https://api.example/v1/forecast", "https"},
+        {"HTTPS://api.example/v1/forecast", "https"},
+        {"http://127.0.0.1:8080/f", "http,https"},
+        {"http", "http,https"},
+    };
+    for (const auto& [url, allowed] : cases) EXPECT_STREQ(redirect_protocols(url), allowed) << url;
 }
 
 TEST(Request, NothingIsAskedWithoutAUsablePlaceAndTheProblemNamesTheKey) {
