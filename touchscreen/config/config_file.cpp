@@ -12,8 +12,16 @@
 namespace ts::config {
 namespace {
 
+// What a key's reader found wrong. An error leaves the key as it was and the file unused; a
+// warning (a number outside its range, taken at the nearest bound) costs only that value.
+struct Finding {
+    Finding(std::string text, bool only_warning = false) : message(std::move(text)), warning(only_warning) {}
+    std::string message;
+    bool warning = false;
+};
+
 // A key's reader checks the node and stores it; it returns what is wrong, or nothing.
-using Problem = std::optional<std::string>;
+using Problem = std::optional<Finding>;
 using Reader = std::function<Problem(const toml::node&, Settings&)>;
 
 struct KeySpec {
@@ -46,23 +54,25 @@ std::optional<double> number_of(const toml::node& n) {
     return std::nullopt;
 }
 
-Reader degrees(double limit, std::optional<double> WeatherSettings::*field) {
+// A number kept within [low, high]: outside, the nearest bound is used and a warning names the range.
+Reader ranged(double low, double high, std::string unit, std::function<void(Settings&, double)> store) {
     return [=](const toml::node& n, Settings& s) -> Problem {
         const auto v = number_of(n);
-        const std::string range = "between " + number_text(-limit) + " and " + number_text(limit);
-        if (!v || !std::isfinite(*v) || *v < -limit || *v > limit) return "must be a number of degrees " + range + ", got " + shown(n);
-        s.weather.*field = *v;
-        return std::nullopt;
+        const std::string range = number_text(low) + " to " + number_text(high) + unit;
+        if (!v || !std::isfinite(*v)) return "must be a number from " + range + ", got " + shown(n);
+        const double used = std::clamp(*v, low, high);
+        store(s, used);
+        if (used == *v) return std::nullopt;
+        return Finding(shown(n) + " is outside " + range + "; " + number_text(used) + " is used", true);
     };
 }
 
-Reader seconds(std::function<double&(Settings&)> field) {
-    return [=](const toml::node& n, Settings& s) -> Problem {
-        const auto v = number_of(n);
-        if (!v || !std::isfinite(*v) || *v <= 0) return "must be a number of seconds above 0, got " + shown(n);
-        field(s) = *v;
-        return std::nullopt;
-    };
+Reader degrees(double limit, std::optional<double> WeatherSettings::*field) {
+    return ranged(-limit, limit, " degrees", [=](Settings& s, double v) { s.weather.*field = v; });
+}
+
+Reader seconds(double low, double high, std::function<double&(Settings&)> field) {
+    return ranged(low, high, " seconds", [=](Settings& s, double v) { field(s) = v; });
 }
 
 Reader text(std::function<std::string&(Settings&)> field, std::vector<std::string> allowed = {}) {
@@ -147,13 +157,6 @@ Problem read_url(const toml::node& n, Settings& s) {
     return std::nullopt;
 }
 
-Problem read_brightness(const toml::node& n, Settings& s) {
-    const auto* v = n.as_integer();
-    if (!v || v->get() < 0 || v->get() > 100) return "must be a whole percent from 0 to 100, got " + shown(n);
-    s.panel.min_brightness = static_cast<int>(v->get());
-    return std::nullopt;
-}
-
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -174,6 +177,9 @@ Reader colour(const std::string& name) {
     };
 }
 
+// Redraws: faster than five a second only costs processor time, slower than hourly looks broken.
+constexpr double kFastest = 0.2, kSlowest = 3600;
+
 const std::vector<KeySpec>& key_table() {
     static const std::vector<KeySpec> table = [] {
         std::vector<KeySpec> t{
@@ -182,16 +188,17 @@ const std::vector<KeySpec>& key_table() {
             {"weather", "place", text([](Settings& s) -> std::string& { return s.weather.place; })},
             {"weather", "units", text([](Settings& s) -> std::string& { return s.weather.units; }, {"metric", "imperial"})},
             {"weather", "url", read_url},
-            {"weather", "interval", seconds([](Settings& s) -> double& { return s.weather.interval; })},
+            // A free service asked every few seconds would soon refuse; a day is the longest sensible wait.
+            {"weather", "interval", seconds(60, 86400, [](Settings& s) -> double& { return s.weather.interval; })},
             {"clock", "format", text([](Settings& s) -> std::string& { return s.clock.format; }, {"24h", "12h"})},
             {"clock", "seconds", flag([](Settings& s) -> bool& { return s.clock.seconds; })},
-            {"refresh", "cpu", seconds([](Settings& s) -> double& { return s.refresh.cpu; })},
-            {"refresh", "memory", seconds([](Settings& s) -> double& { return s.refresh.memory; })},
-            {"refresh", "disk", seconds([](Settings& s) -> double& { return s.refresh.disk; })},
-            {"refresh", "network", seconds([](Settings& s) -> double& { return s.refresh.network; })},
-            {"refresh", "process", seconds([](Settings& s) -> double& { return s.refresh.process; })},
-            {"refresh", "time", seconds([](Settings& s) -> double& { return s.refresh.time; })},
-            {"refresh", "background", seconds([](Settings& s) -> double& { return s.refresh.background; })},
+            {"refresh", "cpu", seconds(kFastest, kSlowest, [](Settings& s) -> double& { return s.refresh.cpu; })},
+            {"refresh", "memory", seconds(kFastest, kSlowest, [](Settings& s) -> double& { return s.refresh.memory; })},
+            {"refresh", "disk", seconds(kFastest, kSlowest, [](Settings& s) -> double& { return s.refresh.disk; })},
+            {"refresh", "network", seconds(kFastest, kSlowest, [](Settings& s) -> double& { return s.refresh.network; })},
+            {"refresh", "process", seconds(kFastest, kSlowest, [](Settings& s) -> double& { return s.refresh.process; })},
+            {"refresh", "time", seconds(kFastest, kSlowest, [](Settings& s) -> double& { return s.refresh.time; })},
+            {"refresh", "background", seconds(10, 86400, [](Settings& s) -> double& { return s.refresh.background; })},
         };
         for (const auto& [name, rgb] : default_colors()) t.push_back({"theme", name, colour(name)});
         const std::vector<KeySpec> rest{
@@ -206,7 +213,8 @@ const std::vector<KeySpec>& key_table() {
             {"input", "mouse", flag([](Settings& s) -> bool& { return s.input.mouse; })},
             {"input", "rotation", rotation([](Settings& s) -> int& { return s.input.rotation; })},
             {"panel", "backlight", text([](Settings& s) -> std::string& { return s.panel.backlight; })},
-            {"panel", "min_brightness", read_brightness},
+            {"panel", "min_brightness",
+             ranged(0, 100, " percent", [](Settings& s, double v) { s.panel.min_brightness = static_cast<int>(std::lround(v)); })},
             {"light", "led", read_led},
         };
         t.insert(t.end(), rest.begin(), rest.end());
@@ -251,7 +259,8 @@ public:
             }
             // Start from what is there: a bad value leaves the key as it was.
             if (Problem p = entry->read(node, r_.settings)) {
-                note(Diagnostic::Severity::error, node.source(), "[" + name + "] " + k, *p);
+                note(p->warning ? Diagnostic::Severity::warning : Diagnostic::Severity::error, node.source(),
+                     "[" + name + "] " + k, p->message);
             }
         }
     }

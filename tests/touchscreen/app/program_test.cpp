@@ -131,7 +131,7 @@ void save_by_rename(const fs::path& dir, const std::string& text) {
 
 TEST(ProgramConfig, ReportsTheFileReloadsItLiveAndRidesOutABadOne) {
     const fs::path dir = fresh_dir("config");
-    save_by_rename(dir, "[weather]\nlatitdue = 3\n[refresh]\ncpu = 0\n");
+    save_by_rename(dir, "[weather]\nlatitdue = 3\n[refresh]\ncpu = \"fast\"\nmemory = 0\n");
     Program program(dir);
     ASSERT_TRUE(program.wait_for("进入主循环\n", std::chrono::seconds(20))) << program.stderr_text();
     const std::string file = (dir / "config.toml").string();
@@ -141,6 +141,10 @@ TEST(ProgramConfig, ReportsTheFileReloadsItLiveAndRidesOutABadOne) {
               std::string::npos)
         << program.stderr_text();
     EXPECT_NE(program.stderr_text().find("ERROR - configuration: " + file + ":4:7: [refresh] cpu:"), std::string::npos);
+    EXPECT_NE(program.stderr_text().find("WARNING - configuration: " + file +
+                                         ":5:10: [refresh] memory: 0 is outside 0.2 to 3600 seconds; 0.2 is used"),
+              std::string::npos)
+        << program.stderr_text();
 
     save_by_rename(dir, "[clock]\nformat = \"12h\"\n");
     // Two seconds from the save to the screen.

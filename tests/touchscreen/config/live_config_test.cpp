@@ -113,7 +113,7 @@ TEST_F(Reload, ABadSaveKeepsTheWholePreviousConfigurationAndSaysSo) {
         const char* text;
         const char* notice_part;
     } bad[] = {
-        {"[refresh]\ncpu = 9\n[weather]\nlatitude = 200\n", "[weather] latitude"},
+        {"[refresh]\ncpu = 9\n[weather]\nlatitude = \"52\"\n", "[weather] latitude"},
         {"[refresh]\ncpu = 9\n[theme]\nacent = \"#000000\"\n", "config.toml:4"},
         {"[refresh]\ncpu = 9\nplace = \"x\n", "config.toml:3"},
     };
@@ -137,7 +137,7 @@ TEST_F(Reload, ABadSaveKeepsTheWholePreviousConfigurationAndSaysSo) {
 }
 
 TEST_F(Reload, AtStartUpABadValueFallsBackAloneAndTheRestApplies) {
-    write_in_place("[refresh]\ncpu = 0\nmemory = 8\n");
+    write_in_place("[refresh]\ncpu = \"fast\"\nmemory = 8\n");
     LiveConfig live(knobs, {path, true});
     const std::string notice = live.start();
     EXPECT_NE(notice.find("[refresh] cpu"), std::string::npos) << notice;
