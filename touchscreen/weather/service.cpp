@@ -12,6 +12,8 @@
 namespace ts::weather {
 namespace {
 
+constexpr double kCacheRewriteAge = 3600;  // seconds
+
 using Steady = std::chrono::steady_clock;
 
 Steady::time_point after(double seconds) {
@@ -107,6 +109,10 @@ void WeatherService::run() {
     int failures = 0;
     std::set<ErrorKind> logged;  // kinds reported since the last success
     bool cache_problem_logged = false;
+    // What the file on disk holds: it is rewritten only when it is for another request or an
+    // hour old, since every answer differs a little and boards run from SD cards.
+    std::string cached_request;
+    double cached_at = 0;
 
     const auto interval = [&] {
         const double v = interval_();
@@ -138,6 +144,8 @@ void WeatherService::run() {
                         std::string why;
                         const auto cached = read_cache(options_.cache_path, why);
                         if (!why.empty()) core::log::warning("weather: cache ignored: " + why);
+                        cached_request = cached ? cached->request : "";
+                        cached_at = cached ? cached->fetched_at : 0;
                         if (cached && cached->request == url) {
                             ParseResult parsed = parse_forecast(cached->body);
                             if (parsed.forecast) {
@@ -180,11 +188,17 @@ void WeatherService::run() {
                     failures = 0;
                     logged.clear();
                     next_request = after(current.interval);
-                    if (!options_.cache_path.empty()) {
+                    const double cache_age = current.fetched_at - cached_at;
+                    const bool cache_due = cached_request != url || !(cache_age >= 0 && cache_age < kCacheRewriteAge);
+                    if (!options_.cache_path.empty() && cache_due) {
                         const std::string why = write_cache(options_.cache_path, {url, current.fetched_at, got.body});
                         if (!why.empty() && !cache_problem_logged)
                             core::log::warning("weather: cache not saved: " + why);
                         cache_problem_logged = !why.empty();
+                        if (why.empty()) {
+                            cached_request = url;
+                            cached_at = current.fetched_at;
+                        }
                     }
                     share();
                 } else {

@@ -2,6 +2,7 @@
 // lives through every kind of failure, and what it shows from its cache after a restart.
 #include "http_server.hpp"
 #include "log_capture.hpp"
+#include "weather/cache.hpp"
 #include "weather/service.hpp"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 using test::HttpReply;
 
 const std::string kQuery =
-    "/v1/forecast?latitude=52.5200&longitude=13.4100&timezone=auto&temperature_unit=celsius&wind_speed_unit=kmh"
+    "/v1/forecast?latitude=52.52&longitude=13.41&timezone=auto&temperature_unit=celsius&wind_speed_unit=kmh"
     "&current=temperature_2m,apparent_temperature,relative_humidity_2m,weather_code,wind_speed_10m,is_day"
     "&daily=weather_code,temperature_2m_max,temperature_2m_min,sunrise,sunset"
     "&hourly=temperature_2m,weather_code,precipitation_probability&forecast_days=7";
@@ -244,6 +245,28 @@ TEST_F(Service, AFreshCacheIsNotAskedAgainAndACacheForAnotherPlaceIsNotShown) {
     const auto v = service->wait_for([](const WeatherView& v) { return v.last_error != ErrorKind::None; }, 5);
     EXPECT_FALSE(v->forecast) << "Berlin's forecast is not Paris's";
     EXPECT_EQ(v->place, "Paris");
+}
+
+TEST_F(Service, TheCacheFileIsRewrittenOnlyOnceItIsAnHourOld) {
+    const double start = wall.load();
+    const auto cached_at = [&] {
+        std::string why;
+        const auto cached = read_cache(options.cache_path, why);
+        return cached ? cached->fetched_at : -1.0;
+    };
+    auto service = make();
+    service->start();
+    wait_requests(2);
+    EXPECT_EQ(cached_at(), start);
+    const struct {
+        double later;
+        double written_at;
+    } steps[] = {{1800, start}, {3599, start}, {3600, start + 3600}, {3700, start + 3600}};
+    for (const auto& step : steps) {
+        wall = start + step.later;
+        wait_requests(server.targets().size() + 2);
+        EXPECT_EQ(cached_at(), step.written_at) << step.later << " s on";
+    }
 }
 
 TEST_F(Service, ChangedSettingsAreNoticedAndAskedAnew) {
