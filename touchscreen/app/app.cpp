@@ -1,5 +1,6 @@
 #include "app.hpp"
 
+#include "../core/atomic_file.hpp"
 #include "../core/events.hpp"
 #include "../core/log.hpp"
 #include "../input/gesture.hpp"
@@ -7,15 +8,13 @@
 #include "../refresh/refresh_monitor.hpp"
 #include "../render/frame.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace ts::app {
@@ -31,16 +30,21 @@ void detach_thread(std::function<void()> body) { std::thread(std::move(body)).de
 
 // The last picture for a test to compare with what the device shows; written whole or not at all.
 void save_frame_dump(SDL_Surface* frame, const std::string& path) {
-    const std::string tmp = path + ".tmp";
-    bool ok = SDL_SaveBMP(frame, tmp.c_str()) == 0;
-    const std::string why = ok ? "" : SDL_GetError();
-    if (ok) {
-        const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
-        ok = fd >= 0 && ::fsync(fd) == 0;
-        if (fd >= 0) ::close(fd);
-        ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+    // Room for the pixels and the largest header SDL writes.
+    std::string bmp(static_cast<std::size_t>(frame->h) * static_cast<std::size_t>(frame->pitch) + 2048, '\0');
+    SDL_RWops* out = SDL_RWFromMem(bmp.data(), static_cast<int>(bmp.size()));
+    if (out == nullptr || SDL_SaveBMP_RW(frame, out, 0) != 0) {
+        log::warning("frame dump " + path + ": " + SDL_GetError());
+        if (out != nullptr) SDL_RWclose(out);
+        return;
     }
-    if (!ok) log::warning("frame dump " + path + ": " + (why.empty() ? std::strerror(errno) : why));
+    bmp.resize(static_cast<std::size_t>(SDL_RWtell(out)));
+    SDL_RWclose(out);
+    try {
+        write_file_atomically(path, bmp);
+    } catch (const std::system_error& e) {
+        log::warning("frame dump " + std::string(e.what()));
+    }
 }
 
 }  // namespace
@@ -65,10 +69,14 @@ App::App(services::Components& components, Clock& clock, AppHooks hooks)
 
 void App::startup() {
     log::info("启动触屏显示");
+    input::set_posting_to_sdl(true);
     if (const char* dump = std::getenv("TOUCHSCREEN_FRAME_DUMP"); dump != nullptr) frame_dump_ = dump;
     install_signal_handlers(state_);
     if (hooks_.load_settings) hooks_.load_settings();
-    init_env(c_.config);  // before SDL starts: it reads these variables
+    // Before SDL starts, which reads these variables, and before any thread: glibc's environment
+    // may not be written while another thread reads it (libcurl does, on every transfer).
+    init_env(c_.config);
+    if (hooks_.watch_settings) hooks_.watch_settings();
     c_.permission.init_permission_dirs();
     const std::shared_ptr<const config::Settings> settings = hooks_.settings();
     touch_rotation_ = settings->input.rotation;
@@ -268,6 +276,7 @@ void App::shutdown() {
     c_.data_mgr.stop_core();
     if (!frame_dump_.empty()) save_frame_dump(presenter_->frame(), frame_dump_);
     presenter_.reset();
+    input::set_posting_to_sdl(false);  // the touch thread lives on until the process ends
     SDL_Quit();
 }
 
@@ -288,6 +297,7 @@ int run_program(App& app) noexcept {
     }
     // The process ends without destructors: the console gets its text mode back here.
     app.close_presenter();
+    input::set_posting_to_sdl(false);
     SDL_Quit();
     return 1;
 }

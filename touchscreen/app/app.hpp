@@ -32,8 +32,11 @@ struct AppHooks {
     // Bodies of the two workers; the defaults are the refresh monitor and touch supervisor.
     std::function<void()> refresh_worker;
     std::function<void()> touch_worker;
-    // Reads the configuration file; start-up, before the environment and display use it.
+    // Reads the configuration file and the stored settings; start-up, before the environment
+    // and display use them, and before any other thread starts.
     std::function<void()> load_settings;
+    // Starts watching the configuration file, once the environment is written.
+    std::function<void()> watch_settings;
     // Applies a reload the file watcher finished; start of every frame, main thread.
     std::function<void(core::AppState&)> apply_settings;
 };

@@ -61,7 +61,11 @@ struct Builtin {
     // The configuration file's part of start-up and of every frame, as App hooks. A reload that
     // changed anything redraws every page; the control centre keeps its state.
     void hook_settings(AppHooks& hooks) {
-        hooks.load_settings = [this] { pulldeck.set_config_notice(live.start()); };
+        hooks.load_settings = [this] {
+            pulldeck.load_stored();  // it exports the light's start mode to the environment
+            pulldeck.set_config_notice(live.load());
+        };
+        hooks.watch_settings = [this] { live.watch(); };
         hooks.apply_settings = [this](core::AppState& state) {
             const auto applied = live.apply_pending();
             if (!applied) return;

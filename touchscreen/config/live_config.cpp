@@ -1,5 +1,7 @@
 #include "live_config.hpp"
 
+#include "../core/small_file.hpp"
+
 #include "../core/log.hpp"
 
 #include <cerrno>
@@ -33,17 +35,9 @@ std::string notice_of(const LoadResult& r, bool reload) {
 }  // namespace
 
 LoadResult read_config_file(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return unreadable(path, std::strerror(errno));
-    std::string text;
-    char buf[8192];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0 && text.size() <= kMaxFileBytes) text.append(buf, static_cast<std::size_t>(n));
-    const int e = errno;
-    ::close(fd);
-    if (n < 0) return unreadable(path, std::strerror(e));
-    if (text.size() > kMaxFileBytes) return unreadable(path, "larger than 1 MiB");
-    return parse_config(text, path);
+    const auto text = core::read_small_file(path, kMaxFileBytes);
+    if (!text) return unreadable(path, text.error().cause);
+    return parse_config(text.value(), path);
 }
 
 Applied apply_config(Knobs& knobs, const LoadResult& result, bool reload) {
@@ -80,7 +74,7 @@ Applied apply_config(Knobs& knobs, const LoadResult& result, bool reload) {
     return out;
 }
 
-std::string LiveConfig::start(int settle_ms) {
+std::string LiveConfig::load() {
     Applied applied;
     if (where_.found) {
         core::log::info("configuration: using " + where_.path);
@@ -88,6 +82,10 @@ std::string LiveConfig::start(int settle_ms) {
     } else {
         core::log::info("configuration: no file, using the defaults; watching for " + where_.path);
     }
+    return applied.notice;
+}
+
+void LiveConfig::watch(int settle_ms) {
     try {
         watcher_ = std::make_unique<FileWatcher>(where_.path, [this] {
             LoadResult r = read_config_file(where_.path);
@@ -98,7 +96,6 @@ std::string LiveConfig::start(int settle_ms) {
     } catch (const std::exception& e) {
         core::log::warning(std::string("configuration: changes to the file will need a restart: ") + e.what());
     }
-    return applied.notice;
 }
 
 std::optional<Applied> LiveConfig::apply_pending() {

@@ -37,7 +37,15 @@ public:
 
     // Start-up: logs which file is used, loads it into the Knobs, starts watching.
     // Returns the panel notice. A watcher that cannot start is logged; the dashboard runs on.
-    std::string start(int settle_ms = 50);
+    std::string start(int settle_ms = 50) {
+        std::string notice = load();
+        watch(settle_ms);
+        return notice;
+    }
+    // start() in two steps, for a start-up that must still write the environment between
+    // them, while no other thread runs.
+    std::string load();
+    void watch(int settle_ms = 50);
 
     // Once per frame: applies a reload the watcher finished, if any.
     std::optional<Applied> apply_pending();

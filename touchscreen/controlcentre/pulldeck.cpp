@@ -2,6 +2,7 @@
 
 #include "../core/atomic_file.hpp"
 #include "../core/log.hpp"
+#include "../core/small_file.hpp"
 #include "../render/pixels.hpp"
 
 #include <algorithm>
@@ -65,6 +66,8 @@ std::string hex(Color c) {
 
 }  // namespace
 
+constexpr std::size_t kMaxSettingsBytes = 1 << 20;  // four short lines in practice
+
 std::string default_settings_path() {
     if (const char* p = std::getenv("TOUCHSCREEN_SETTINGS"); p && *p) return p;
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/touchscreen/settings.conf";
@@ -87,13 +90,23 @@ PullDeck::PullDeck(config::Knobs& knobs, data::FeedHub& feed, panel::PanelKit& p
 
 void PullDeck::load_config() {
     panel_.start_hardware(*knobs_.settings());
-    load_stored();
+    if (!stored_loaded_) load_stored();
     panel_.set_brightness(brightness_);  // the stored level lands again at every start
 }
 
 void PullDeck::load_stored() {
-    std::ifstream in(settings_path_);
-    if (!in) return;  // first start: defaults
+    stored_loaded_ = true;
+    const auto stored = core::read_small_file(settings_path_, kMaxSettingsBytes);
+    if (!stored) {
+        if (stored.error().code == ENOENT) return;  // first start: defaults
+        // Saving the defaults over a file we could not read would lose the user's settings.
+        unreadable_ = stored.error().cause;
+        save_error_ = "Settings not kept: " + unreadable_;
+        core::log::warning("control-centre settings " + stored.error().message() +
+                           "; using the defaults, and the file is left as it is");
+        return;
+    }
+    std::istringstream in(stored.value());
     // A file cut short by a crash or filled with garbage must not stop the panel: what cannot
     // be read keeps its default, and the file is named once in the log.
     std::string line, unread;
@@ -141,6 +154,11 @@ void PullDeck::load_stored() {
 
 void PullDeck::save() {
     unsaved_ = false;
+    if (!unreadable_.empty()) {
+        const auto again = core::read_small_file(settings_path_, kMaxSettingsBytes);
+        if (!again && again.error().code != ENOENT) return;  // still unread: still not ours to replace
+        unreadable_.clear();
+    }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(settings_path_).parent_path(), ec);
     std::ostringstream out;

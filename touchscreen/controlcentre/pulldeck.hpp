@@ -19,6 +19,10 @@ public:
     PullDeck(config::Knobs& knobs, data::FeedHub& feed, panel::PanelKit& panel, std::string settings_path);
 
     void load_config() override;
+    // The stored settings alone, without the hardware; exports the light's start mode and
+    // colour to the environment (a launcher's value wins), so it must run before any other
+    // thread starts. load_config() reads them itself when this did not run.
+    void load_stored();
     bool is_settings_open() override { return open_; }
     double get_settings_progress() override { return progress_; }
     std::optional<core::AreaDescriptor> get_button_at(int x, int y) override;
@@ -66,7 +70,6 @@ private:
     int panel_top() const;  // screen y of the panel's top edge now
     std::string identifier_of(const std::string& id_or_text) const;
     void save();
-    void load_stored();
     void draw_controls(SDL_Surface* screen, int top);
     // The panel over the screen, which is first darkened by backdrop_dim() when `darken`.
     void draw_panel(SDL_Surface* screen, bool darken);
@@ -92,6 +95,8 @@ private:
     std::string rgb_mode_ = "rainbow";
     std::string save_error_;  // shown in the panel while the settings file cannot be written
     std::string config_notice_;
+    bool stored_loaded_ = false;
+    std::string unreadable_;  // why the stored settings could not be read; saves wait until they can
     bool unsaved_ = false;  // a slider changed a setting that is not stored yet
     std::vector<Ripple> ripples_;
     std::map<std::string, int> pressed_;  // button identifier -> frames since press

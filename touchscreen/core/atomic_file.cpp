@@ -1,7 +1,12 @@
 #include "atomic_file.hpp"
 
+#include "log.hpp"
+
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -22,22 +27,38 @@ struct Fd {
     }
 };
 
+std::string folder_of(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void write_whole(int fd, std::string_view content, const std::string& name) {
+    for (std::size_t done = 0; done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail("cannot write", name);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// O_EXCL never opens what already stands there, a planted link included. What stands there
+// is a temporary left by a crash (or a link put in its place): it is removed, never written.
+int create_exclusively(const std::string& tmp, mode_t mode) {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(tmp.c_str(), flags, mode);
+    if (fd < 0 && errno == EEXIST && ::unlink(tmp.c_str()) == 0) fd = ::open(tmp.c_str(), flags, mode);
+    return fd;
+}
+
 }  // namespace
 
-void write_file_atomically(const std::string& path, std::string_view content) {
+void write_file_atomically(const std::string& path, std::string_view content, mode_t mode) {
     const std::string tmp = path + ".tmp";
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     {
-        Fd f{::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+        Fd f{create_exclusively(tmp, mode)};
         if (f.fd < 0) fail("cannot create", tmp);
         try {
-            for (std::size_t done = 0; done < content.size();) {
-                const ssize_t n = ::write(f.fd, content.data() + done, content.size() - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) fail("cannot write", tmp);
-                done += static_cast<std::size_t>(n);
-            }
+            write_whole(f.fd, content, tmp);
             if (::fsync(f.fd) != 0) fail("cannot flush", tmp);
             const int fd = f.fd;
             f.fd = -1;
@@ -53,8 +74,11 @@ void write_file_atomically(const std::string& path, std::string_view content) {
         errno = e;
         fail("cannot rename over", path);
     }
+    const std::string folder = folder_of(path);
     Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd < 0 || ::fsync(dir.fd) != 0) fail("cannot flush the folder of", path);
+    if (dir.fd < 0 || ::fsync(dir.fd) != 0) {
+        log::warning(path + " saved, but its folder could not be flushed: " + std::strerror(errno));
+    }
 }
 
 }  // namespace ts::core

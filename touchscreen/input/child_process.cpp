@@ -67,6 +67,8 @@ ReaderProcess start_reader(const std::string& path) {
     SpawnSetup setup;
     // dup2 clears close-on-exec on 1 and 2; everything above 2 is closed as well, which also
     // covers descriptors that some library opened without close-on-exec.
+    // The reader reads nothing from its standard input: the service's console stays ours.
+    check(posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0), "addopen");
     check(posix_spawn_file_actions_adddup2(&setup.actions, write_end.get(), STDOUT_FILENO), "adddup2");
     check(posix_spawn_file_actions_adddup2(&setup.actions, write_end.get(), STDERR_FILENO), "adddup2");
     check(posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1), "addclosefrom");

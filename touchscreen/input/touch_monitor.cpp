@@ -17,6 +17,7 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -29,15 +30,30 @@ constexpr double kRestartPause = 3.0;  // seconds, after an exit and after an er
 constexpr int kReadyWaitMs = 100;      // readiness wait of one pass
 constexpr std::size_t kReadBlock = 4096;  // bytes per read(2)
 
-void push_to_sdl(const SDL_Event& event) {
+// Held across a push, so SDL_Quit never runs under one.
+std::mutex g_post_lock;
+bool g_posting_open = true;  // under g_post_lock
+
+}  // namespace
+
+void post_to_sdl(const SDL_Event& event) {
+    std::lock_guard lock(g_post_lock);
+    if (!g_posting_open) return;
     SDL_Event copy = event;
     if (SDL_PushEvent(&copy) < 0) throw core::SdlError("SDL_PushEvent");
 }
 
+void set_posting_to_sdl(bool open) noexcept {
+    std::lock_guard lock(g_post_lock);
+    g_posting_open = open;
+}
+
+namespace {
+
 class Supervisor {
 public:
     Supervisor(core::Clock& clock, TouchMonitorOptions options) : clock_(clock), o_(std::move(options)) {
-        if (!o_.post) o_.post = push_to_sdl;
+        if (!o_.post) o_.post = post_to_sdl;
         if (!o_.log) o_.log = [](Level level, std::string_view m) { core::log::write(level, m); };
         if (!o_.launch) o_.launch = start_reader;
     }

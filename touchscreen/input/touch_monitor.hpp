@@ -22,6 +22,12 @@ std::string _get_touch_path();
 // started with and PATH; links are resolved, so a start through bin/touchscreen finds the reader.
 std::string _touch_path_from(const std::string& self_link, const std::string& argv0, const char* path_env);
 
+// The default way touch events reach the main thread: SDL's queue, from any thread. Once closed,
+// events are dropped instead: shutdown closes it before SDL_Quit, since the touch thread lives
+// on until the process ends; start-up opens it.
+void post_to_sdl(const SDL_Event& event);
+void set_posting_to_sdl(bool open) noexcept;
+
 // Seams for tests; the defaults are what the program uses.
 struct TouchMonitorOptions {
     std::string touch_path;                          // empty: _get_touch_path()

@@ -1,10 +1,9 @@
 #include "png_writer.hpp"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include "../core/atomic_file.hpp"
+
 #include <stdexcept>
-#include <unistd.h>
+#include <system_error>
 #include <zlib.h>
 
 namespace ts::png {
@@ -57,30 +56,11 @@ std::vector<std::uint8_t> encode_rgb(int width, int height, const std::uint8_t* 
 
 void write_rgb(const std::string& path, int width, int height, const std::uint8_t* rgb) {
     const std::vector<std::uint8_t> bytes = encode_rgb(width, height, rgb);
-    const std::string tmp = path + ".tmp";
-    const auto fail = [&](const char* what) {
-        const int e = errno;
-        ::unlink(tmp.c_str());
-        throw std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(e));
-    };
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) fail("cannot create");
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            fail("cannot write");
-        }
-        done += static_cast<std::size_t>(n);
+    try {
+        core::write_file_atomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    } catch (const std::system_error& e) {
+        throw std::runtime_error(e.what());
     }
-    if (::fsync(fd) != 0) {
-        ::close(fd);
-        fail("cannot write");
-    }
-    ::close(fd);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) fail("cannot rename into");
 }
 
 }  // namespace ts::png

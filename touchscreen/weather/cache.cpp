@@ -1,5 +1,8 @@
 #include "cache.hpp"
 
+#include "../core/atomic_file.hpp"
+#include "../core/small_file.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
@@ -8,46 +11,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace ts::weather {
-namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    // Closes now so a failing close (a delayed write error) is seen.
-    int close() { return ::close(std::exchange(fd_, -1)); }
-
-private:
-    int fd_;
-};
-
-std::string os_error(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
-
-bool write_all(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
+constexpr std::size_t kMaxCacheBytes = 1 << 20;  // a week's forecast is some 30 kB
 
 std::string cache_path_from(const char* xdg, const char* home) {
     const auto absolute = [](const char* p) { return p != nullptr && p[0] == '/'; };
@@ -69,41 +39,22 @@ std::string write_cache(const std::string& path, const CachedResponse& cached) {
     const nlohmann::json doc{{"request", cached.request}, {"fetched_at", cached.fetched_at}, {"body", cached.body}};
     // Never throws: a byte that is not UTF-8 (say in a hand-written url) is replaced.
     const std::string text = doc.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::string temp = path + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) return os_error("cannot create a file beside", path);
-    std::string problem;
-    if (!write_all(fd.get(), text)) {
-        problem = os_error("cannot write", temp);
-    } else if (::fsync(fd.get()) != 0) {
-        problem = os_error("cannot sync", temp);
-    } else if (fd.close() != 0) {
-        problem = os_error("cannot close", temp);
-    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
-        problem = os_error("cannot rename onto", path);
+    try {
+        core::write_file_atomically(path, text);
+    } catch (const std::system_error& e) {
+        return e.what();
     }
-    if (!problem.empty()) {
-        ::unlink(temp.c_str());
-        return problem;
-    }
-    // The rename itself reaches the disk with the folder's entry.
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
     return {};
 }
 
 std::optional<CachedResponse> read_cache(const std::string& path, std::string& problem) {
     problem.clear();
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        problem = "cannot read " + path;
+    const auto text = core::read_small_file(path, kMaxCacheBytes);
+    if (!text) {
+        if (text.error().code != ENOENT) problem = "cannot read " + text.error().message();
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const auto doc = nlohmann::json::parse(text.str(), nullptr, false);
+    const auto doc = nlohmann::json::parse(text.value(), nullptr, false);
     const auto bad = [&](const char* why) {
         problem = path + ": " + why;
         return std::nullopt;

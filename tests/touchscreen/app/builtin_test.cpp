@@ -1,17 +1,83 @@
 // The built-in wiring: when the idle time darkens the screen the control centre is gone at
 // once, so a tap where one of its buttons was only wakes the screen and changes no setting.
 #include "app/builtin.hpp"
+#include "core/clock.hpp"
 #include "input/gesture.hpp"
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+
+// glibc's environment may not be written while another thread reads it, and ThreadSanitizer
+// cannot see into glibc: every write the program makes is checked for company here instead.
+namespace {
+std::atomic<bool> g_watch_environment{false};
+std::mutex g_written_lock;
+std::vector<std::string> g_written_with_threads;
+
+void note_environment_write(const char* what) {
+    if (!g_watch_environment.load()) return;
+    const auto tasks = std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                     std::filesystem::directory_iterator());
+    if (tasks <= 1) return;
+    std::lock_guard lock(g_written_lock);
+    g_written_with_threads.push_back(std::string(what) + " with " + std::to_string(tasks) + " threads");
+}
+}  // namespace
+
+extern "C" int setenv(const char* name, const char* value, int overwrite) noexcept {
+    static const auto real = reinterpret_cast<int (*)(const char*, const char*, int)>(dlsym(RTLD_NEXT, "setenv"));
+    note_environment_write(name);
+    return real(name, value, overwrite);
+}
+
+extern "C" int putenv(char* text) noexcept {
+    static const auto real = reinterpret_cast<int (*)(char*)>(dlsym(RTLD_NEXT, "putenv"));
+    note_environment_write(text);
+    return real(text);
+}
 
 namespace ts::app {
 namespace {
+
+TEST(BuiltinWiring, StartUpWritesTheEnvironmentOnlyWhileNoOtherThreadRuns) {
+    const auto dir = std::filesystem::temp_directory_path() / ("ts-builtin-env-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "sys");
+    std::ofstream(dir / "settings.conf") << "rgb_mode=static\nhue=0\n";
+    for (const char* name : {"config_rgb_mode", "config_rgb_color", "XDG_RUNTIME_DIR"}) unsetenv(name);
+    setenv("TOUCHSCREEN_SETTINGS", (dir / "settings.conf").c_str(), 1);
+    setenv("TOUCHSCREEN_CONFIG", (dir / "config.toml").c_str(), 1);
+    setenv("TOUCHSCREEN_SYSFS_ROOT", (dir / "sys").c_str(), 1);
+    setenv("XDG_CACHE_HOME", dir.c_str(), 1);
+    {
+        Builtin b;
+        AppHooks hooks;
+        b.hook_settings(hooks);
+        hooks.settings = [&b] { return b.knobs.settings(); };
+        hooks.spawn_daemon = [](std::function<void()>) {};  // no reader, no refresh monitor
+        core::SteadyClock clock;
+        App app(b.components, clock, std::move(hooks));
+        g_watch_environment = true;
+        app.startup();
+        g_watch_environment = false;
+        EXPECT_STREQ(std::getenv("config_rgb_mode"), "static") << "the stored mode still reaches the light";
+        EXPECT_STREQ(std::getenv("config_rgb_color"), "#ff0000");
+        app.shutdown();
+    }
+    std::lock_guard lock(g_written_lock);
+    EXPECT_EQ(g_written_with_threads, std::vector<std::string>{});
+    for (const char* name : {"TOUCHSCREEN_SETTINGS", "TOUCHSCREEN_CONFIG", "TOUCHSCREEN_SYSFS_ROOT", "XDG_CACHE_HOME",
+                             "config_rgb_mode", "config_rgb_color"})
+        unsetenv(name);
+    std::filesystem::remove_all(dir);
+}
 
 TEST(BuiltinWiring, ScreenOffClosesTheCentreAtOnceAndTheWakingTapPressesNothing) {
     const auto dir = std::filesystem::temp_directory_path() / ("ts-builtin-" + std::to_string(getpid()));

@@ -114,6 +114,24 @@ TEST_F(SettingsFile, DamagedFilesGiveDefaultsForWhatCannotBeReadAndAreLoggedOnce
     }
 }
 
+TEST_F(SettingsFile, AFileThatCannotBeReadIsNeverReplacedWithTheDefaults) {
+    std::filesystem::create_directories(path / "inside");  // a folder where the file belongs
+    PullDeck deck(knobs, feed, panel, path.string());
+    test::LogCapture log;
+    deck.load_config();
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find(path.string() + ": a folder, not a file"), std::string::npos) << log.lines()[0];
+    EXPECT_EQ(deck.save_error(), "Settings not kept: a folder, not a file");
+    deck.handle_button_press({"rgb_mode", "off"});
+    EXPECT_EQ(deck.rgb_mode(), "off") << "the choice still applies";
+    EXPECT_TRUE(std::filesystem::is_directory(path / "inside"));
+    EXPECT_EQ(deck.save_error(), "Settings not kept: a folder, not a file");
+    std::filesystem::remove_all(path);  // once it can be read (here: gone), saves resume
+    deck.handle_button_press({"rgb_mode", "breath"});
+    EXPECT_EQ(deck.save_error(), "");
+    EXPECT_NE(read_all(path).find("rgb_mode=breath\n"), std::string::npos) << read_all(path);
+}
+
 TEST_F(SettingsFile, SaveReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
     std::ofstream(path) << "brightness=40\nhue=200\ntimeout=60\nrgb_mode=breath\n";
     PullDeck deck(knobs, feed, panel, path.string());

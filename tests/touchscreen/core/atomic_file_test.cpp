@@ -35,6 +35,30 @@ TEST(AtomicFile, ReplacesTheContentAndLeavesNoTemporary) {
     fs::remove_all(dir);
 }
 
+TEST(AtomicFile, NeverWritesThroughALinkAndSetsTheMode) {
+    const fs::path dir = fs::temp_directory_path() / ("ts-atomic-link-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "victim") << "keep\n";
+    std::ofstream(dir / "other") << "keep too\n";
+    const fs::path file = dir / "f.conf";
+    fs::create_symlink(dir / "victim", file);
+    fs::create_symlink(dir / "other", dir / "f.conf.tmp");  // where an older writer put its temporary
+    const mode_t old_mask = umask(022);
+    write_file_atomically(file.string(), "new\n", 0600);
+    EXPECT_FALSE(fs::is_symlink(file));
+    EXPECT_EQ(read_all(file), "new\n");
+    EXPECT_EQ(read_all(dir / "victim"), "keep\n");
+    EXPECT_EQ(read_all(dir / "other"), "keep too\n");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    write_file_atomically(file.string(), "again\n");
+    umask(old_mask);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3) << "victim, other and f.conf alone";
+    fs::remove_all(dir);
+}
+
 TEST(AtomicFile, AFailedWriteNamesTheFileAndKeepsTheOldContent) {
     const fs::path dir = fs::temp_directory_path() / ("ts-atomic-ro-" + std::to_string(getpid()));
     fs::remove_all(dir);

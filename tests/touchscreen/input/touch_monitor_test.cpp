@@ -216,6 +216,18 @@ struct InstalledLayout {
     std::string proc_exe = dir.path() + "/exe";  // what /proc/self/exe holds: an absolute path
 };
 
+TEST(PostToSdl, ATouchAfterShutdownIsDroppedNotAnError) {
+    ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    set_posting_to_sdl(true);
+    post_to_sdl(core::make_touch_event(10, 20));
+    SDL_Event got{};
+    EXPECT_EQ(SDL_PeepEvents(&got, 1, SDL_GETEVENT, core::TOUCH_EVENT, core::TOUCH_EVENT), 1);
+    set_posting_to_sdl(false);
+    SDL_Quit();
+    EXPECT_NO_THROW(post_to_sdl(core::make_touch_event(10, 20)));
+    set_posting_to_sdl(true);
+}
+
 TEST(ReaderPath, FoundBesideTheResolvedProgramHoweverItWasStarted) {
     InstalledLayout layout;
     const std::string expected = layout.program_dir + "/touchreader";
@@ -345,6 +357,7 @@ TEST(Child, GetsOnlyThePipeAndDefaultSignals) {
     const auto out = std::filesystem::read_symlink(proc + "/fd/1");
     EXPECT_EQ(out, std::filesystem::read_symlink(proc + "/fd/2"));
     EXPECT_EQ(out.string().rfind("pipe:", 0), 0u) << out;
+    EXPECT_EQ(std::filesystem::read_symlink(proc + "/fd/0"), "/dev/null");
     std::ifstream status(proc + "/status");
     unsigned long long ignored = ~0ULL, blocked = ~0ULL;
     for (std::string line; std::getline(status, line);) {
