@@ -31,7 +31,7 @@ void rows(Knobs& k, SDL_Surface* s, SDL_Rect rect, int y, const char* const* lab
 
 int Canvas::text(const std::string& t, int x, int y, int size, core::Color c, bool bold) {
     const int w = k.text.draw(s, t, x, y, size, c, bold);
-    if (trace_ != nullptr && !t.empty()) trace_->push_back({t, {x, y, k.text.width(t, size, bold), size + size / 3}});
+    if (trace_ != nullptr && w > 0) trace_->push_back({t, {x, y, k.text.width(t, size, bold), size + size / 3}});
     return w;
 }
 

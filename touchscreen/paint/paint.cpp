@@ -1,5 +1,7 @@
 #include "paint.hpp"
 
+#include "../text/clean.hpp"
+
 #include <algorithm>
 #include <cmath>
 
@@ -137,7 +139,10 @@ SDL_Surface* TextPainter::rendered(const std::string& text, int size, Color c, b
     const Uint32 rgb = (Uint32{c.r} << 16) | (Uint32{c.g} << 8) | c.b;
     auto key = std::make_tuple(text, size, rgb, bold);
     if (auto it = cache_.find(key); it != cache_.end()) return it->second.get();
-    Surface s(TTF_RenderUTF8_Blended(font(size, bold), text.c_str(), SDL_Color{c.r, c.g, c.b, 255}));
+    // Cleaned here, once per text: every name from the machine or the network passes through.
+    const std::string drawn = ts::text::clean(text);
+    if (drawn.empty()) return cache_.emplace(std::move(key), Surface{}).first->second.get();
+    Surface s(TTF_RenderUTF8_Blended(font(size, bold), drawn.c_str(), SDL_Color{c.r, c.g, c.b, 255}));
     if (!s) throw std::runtime_error(std::string("TTF_RenderUTF8_Blended: ") + TTF_GetError());
     SDL_Surface* raw = s.get();
     cache_.emplace(std::move(key), std::move(s));
@@ -147,6 +152,7 @@ SDL_Surface* TextPainter::rendered(const std::string& text, int size, Color c, b
 int TextPainter::draw(SDL_Surface* s, const std::string& text, int x, int y, int size, Color c, bool bold) {
     if (!loaded() || text.empty()) return 0;
     SDL_Surface* t = rendered(text, size, c, bold);
+    if (t == nullptr) return 0;  // nothing drawable was left
     SDL_Rect at{x, y, t->w, t->h};
     if (SDL_BlitSurface(t, nullptr, s, &at) != 0) throw core::SdlError("SDL_BlitSurface");
     return t->w;
@@ -157,7 +163,8 @@ int TextPainter::width(const std::string& text, int size, bool bold) {
     auto key = std::make_tuple(text, size, bold);
     if (auto it = widths_.find(key); it != widths_.end()) return it->second;
     int w = 0, h = 0;
-    if (TTF_SizeUTF8(font(size, bold), text.c_str(), &w, &h) != 0) return 0;
+    const std::string measured = ts::text::clean(text);
+    if (!measured.empty() && TTF_SizeUTF8(font(size, bold), measured.c_str(), &w, &h) != 0) w = 0;
     widths_.emplace(std::move(key), w);
     return w;
 }

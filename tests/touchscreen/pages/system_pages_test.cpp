@@ -218,6 +218,19 @@ TEST_F(SystemPages, NetworkAndProcesses) {
     EXPECT_NE(cut->text.find("\u2026"), std::string::npos);
 }
 
+TEST_F(SystemPages, ProcessNamesWithControlsOrBrokenTextDrawWithoutAnError) {
+    LinkGauge g(knobs, [&] { return snap; }, [] {});
+    const SDL_Rect proc_rect{12, 324, 352, 600};
+    snap->processes->clear();
+    for (const char* name : {"\u200B", "\x01\x02\x1b", "tab\tname\n", "bad \xFF\xFE utf8", "cut \xE4\xB8",
+                             "\u202Eevil\u202C", "\xF0\x9F\x98\x80 emoji"})
+        snap->processes->push_back({name, 1.0, 1u << 20});
+    TextTrace procs;
+    EXPECT_NO_THROW(procs = draw([&](SDL_Surface* s, TextTrace* t) { g.trace = t; g.draw_processes(s, nullptr, proc_rect); },
+                                 proc_rect));
+    EXPECT_TRUE(starting(procs, "bad "));
+}
+
 TEST_F(SystemPages, ClockPageActivityCard) {
     SkyClock g(knobs, [&] { return snap; });
     const SDL_Rect card{12, 640, 352, 300};
