@@ -6,6 +6,8 @@
 #include "../render/pixels.hpp"
 
 #include <algorithm>
+#include <pwd.h>
+#include <unistd.h>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -67,12 +69,23 @@ std::string hex(Color c) {
 }  // namespace
 
 constexpr std::size_t kMaxSettingsBytes = 1 << 20;  // four short lines in practice
+constexpr const char* kNoHome = "Settings not kept: no home folder (set TOUCHSCREEN_SETTINGS)";
+
+std::string settings_path_from(const char* settings, const char* xdg_config_home, const char* home,
+                               const char* account_home) {
+    if (settings != nullptr && *settings) return settings;
+    const auto absolute = [](const char* p) { return p != nullptr && p[0] == '/'; };
+    if (absolute(xdg_config_home)) return std::string(xdg_config_home) + "/touchscreen/settings.conf";
+    for (const char* h : {home, account_home}) {
+        if (absolute(h)) return std::string(h) + "/.config/touchscreen/settings.conf";
+    }
+    return {};
+}
 
 std::string default_settings_path() {
-    if (const char* p = std::getenv("TOUCHSCREEN_SETTINGS"); p && *p) return p;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/touchscreen/settings.conf";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.config/touchscreen/settings.conf";
+    const passwd* account = ::getpwuid(::getuid());
+    return settings_path_from(std::getenv("TOUCHSCREEN_SETTINGS"), std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                              account != nullptr ? account->pw_dir : nullptr);
 }
 
 PullDeck::PullDeck(config::Knobs& knobs, data::FeedHub& feed, panel::PanelKit& panel, std::string settings_path)
@@ -96,6 +109,11 @@ void PullDeck::load_config() {
 
 void PullDeck::load_stored() {
     stored_loaded_ = true;
+    if (settings_path_.empty()) {
+        save_error_ = kNoHome;
+        core::log::warning(kNoHome);
+        return;
+    }
     const auto stored = core::read_small_file(settings_path_, kMaxSettingsBytes);
     if (!stored) {
         if (stored.error().code == ENOENT) return;  // first start: defaults
@@ -154,6 +172,10 @@ void PullDeck::load_stored() {
 
 void PullDeck::save() {
     unsaved_ = false;
+    if (settings_path_.empty()) {
+        save_error_ = kNoHome;  // kept in memory only
+        return;
+    }
     if (!unreadable_.empty()) {
         const auto again = core::read_small_file(settings_path_, kMaxSettingsBytes);
         if (!again && again.error().code != ENOENT) return;  // still unread: still not ours to replace

@@ -111,8 +111,11 @@ private:
     bool drawn_ripples_ = false;
 };
 
-// Where the built-in control centre keeps its settings: $TOUCHSCREEN_SETTINGS, else
-// $XDG_CONFIG_HOME/touchscreen/settings.conf, else ~/.config/touchscreen/settings.conf.
+// Where the built-in control centre keeps its settings, from the environment and the account.
 std::string default_settings_path();
+// TOUCHSCREEN_SETTINGS, else under an absolute XDG_CONFIG_HOME, HOME or the account's home
+// folder; "" when none is known, and the settings are then kept in memory only.
+std::string settings_path_from(const char* settings, const char* xdg_config_home, const char* home,
+                               const char* account_home);
 
 }  // namespace ts::controlcentre

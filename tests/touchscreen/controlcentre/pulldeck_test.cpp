@@ -45,6 +45,32 @@ TEST(ControlCentreSettings, UnwritableFileKeepsThePanelRunningAndSaysSo) {
     std::filesystem::remove(path);
 }
 
+TEST(ControlCentreSettings, ThePathNeverFallsBackToASharedFolder) {
+    const struct {
+        const char *settings, *xdg, *home, *account, *path;
+    } cases[] = {
+        {"/srv/s.conf", "/x", "/h", "/a", "/srv/s.conf"},
+        {"", "/x", "/h", "/a", "/x/touchscreen/settings.conf"},
+        {nullptr, "relative", "/h", "/a", "/h/.config/touchscreen/settings.conf"},
+        {nullptr, nullptr, nullptr, "/a", "/a/.config/touchscreen/settings.conf"},
+        {nullptr, nullptr, "", "/a", "/a/.config/touchscreen/settings.conf"},
+        {nullptr, nullptr, nullptr, nullptr, ""},
+        {nullptr, "", "h", "", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(settings_path_from(c.settings, c.xdg, c.home, c.account), c.path) << c.path;
+
+    config::Knobs knobs;
+    data::FeedHub feed;
+    panel::PanelKit panel(knobs);
+    PullDeck deck(knobs, feed, panel, "");
+    test::LogCapture log;
+    deck.load_config();
+    deck.handle_button_press({"timeout", "60"});
+    EXPECT_EQ(feed.auto_off_seconds(), 60);
+    EXPECT_EQ(deck.save_error(), "Settings not kept: no home folder (set TOUCHSCREEN_SETTINGS)");
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"WARNING Settings not kept: no home folder (set TOUCHSCREEN_SETTINGS)"});
+}
+
 std::string read_all(const std::filesystem::path& p) {
     std::ifstream in(p);
     std::stringstream s;
