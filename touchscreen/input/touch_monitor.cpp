@@ -1,5 +1,7 @@
 #include "touch_monitor.hpp"
 
+#include "bus_access.hpp"
+
 #include "line_parser.hpp"
 
 #include "../core/events.hpp"
@@ -56,6 +58,10 @@ public:
         if (!o_.post) o_.post = post_to_sdl;
         if (!o_.log) o_.log = [](Level level, std::string_view m) { core::log::write(level, m); };
         if (!o_.launch) o_.launch = start_reader;
+        if (!o_.diagnose) {
+            // The reader's bus and address are fixed.
+            o_.diagnose = [] { return touch_bus_problem("", "/dev/i2c-2", 0x2C, own_identity()); };
+        }
     }
 
     void run() {
@@ -87,6 +93,14 @@ public:
 private:
     bool stopping() const { return o_.stop && o_.stop->load(); }
 
+    // Once per cause, until it changes: the reader restarts every 3 s for as long as it lasts.
+    void explain_exit(int status) {
+        std::string cause = status == 0 ? "" : o_.diagnose();
+        if (cause == explained_) return;
+        if (!cause.empty()) o_.log(Level::WARNING, "touch reader: cannot use its bus: " + cause);
+        explained_ = std::move(cause);
+    }
+
     // One pass after another until the child has exited (true; it is reaped) or a stop
     // request (false). A pass hands out at most one line.
     bool read_until_exit() {
@@ -98,6 +112,7 @@ private:
             if (const std::optional<int> status = reap_if_exited(child_->pid)) {
                 child_.reset();
                 o_.log(Level::WARNING, "触摸屏进程退出，返回码: " + std::to_string(*status));
+                explain_exit(*status);
                 return true;
             }
             // Lines already held go out before any wait: a burst costs no readiness time-outs.
@@ -186,6 +201,7 @@ private:
     core::Clock& clock_;
     TouchMonitorOptions o_;
     std::optional<ReaderProcess> child_;
+    std::string explained_;  // the cause last logged by explain_exit
     std::vector<pid_t> orphans_;
 };
 

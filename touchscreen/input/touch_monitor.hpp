@@ -34,6 +34,9 @@ struct TouchMonitorOptions {
     std::function<void(const SDL_Event&)> post;      // default: SDL_PushEvent, any thread
     std::function<void(core::log::Level, std::string_view)> log;  // default: the process logger
     ReaderLauncher launch;                           // default: start_reader
+    // After a failed exit: why the reader could not use its bus, "" when nothing is found
+    // wrong. Default: touch_bus_problem() for /dev/i2c-2 and the controller at 0x2c.
+    std::function<std::string()> diagnose;
     // The reader's panel turned clockwise by this many degrees (0, 90, 180, 270) against a
     // picture of width x height pixels: its points are turned back before they are posted.
     int rotation = 0;

@@ -49,7 +49,10 @@ bool eventually(const std::function<bool()>& pred, std::chrono::seconds limit = 
 // Runs the supervisor on its own thread with recording seams; stops and joins on destruction.
 class Supervision {
 public:
-    explicit Supervision(std::string touch_path) { options.touch_path = std::move(touch_path); }
+    explicit Supervision(std::string touch_path) {
+        options.touch_path = std::move(touch_path);
+        options.diagnose = [] { return std::string(); };  // this machine's own bus stays out of it
+    }
     ~Supervision() { stop(); }
 
     void start() {
@@ -176,18 +179,25 @@ TEST(TouchLines, BurstIsHandedOutWithoutFurtherOutput) {
     EXPECT_TRUE(s.event_arrives("point 29 1")) << s.events().size() << " of 30 events arrived";
 }
 
-TEST(Restart, ReaderExitingAtOnceGivesFourLinesAndOnePausePerCycle) {
+TEST(Restart, ReaderExitingAtOnceGivesFourLinesAndOnePausePerCycleAndItsCauseOnceUntilItChanges) {
     test::TempDir dir;
     const std::string path = dir.script("touchreader", "exit 1\n");
     Supervision s(path);
+    // What the bus looks like after each exit: the cause is named when it first shows and when it changes.
+    const std::vector<std::string> causes{"missing", "missing", "denied", "", "missing"};
+    std::size_t asked = 0;
+    s.options.diagnose = [&] { return causes.at(asked++); };
     s.stop_at_pause(5);
     s.start();
     ASSERT_TRUE(s.stopped_by_itself());
     s.stop();
     Lines expected{"INFO 触摸屏工具路径: " + path};
     for (int cycle = 0; cycle < 5; ++cycle) {
-        expected.insert(expected.end(), {"INFO 启动触摸屏监听进程", "INFO 触摸屏监听进程已启动",
-                                         "WARNING 触摸屏进程退出，返回码: 1", "WARNING 触摸屏进程退出，3秒后重启"});
+        expected.insert(expected.end(), {"INFO 启动触摸屏监听进程", "INFO 触摸屏监听进程已启动", "WARNING 触摸屏进程退出，返回码: 1"});
+        if (cycle == 0 || cycle == 2 || cycle == 4) {
+            expected.push_back("WARNING touch reader: cannot use its bus: " + causes[static_cast<std::size_t>(cycle)]);
+        }
+        expected.push_back("WARNING 触摸屏进程退出，3秒后重启");
     }
     EXPECT_EQ(with_prefix(s.logs(), "DEBUG", false), expected);
     EXPECT_EQ(s.clock.sleeps(), std::vector<double>(5, 3.0));
