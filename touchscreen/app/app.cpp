@@ -159,12 +159,21 @@ void App::handle_mouse(const SDL_Event& event) {
 }
 
 void App::draw_screen_off_frame() {
-    SDL_Surface* screen = presenter_->frame();
-    if (SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0)) != 0) {
-        throw core::SdlError("SDL_FillRect");
+    if (!output_off_) {
+        output_off_ = true;
+        presenter_->set_output_power(false);
     }
-    const display::RowBand all{0, screen->h};
-    presenter_->present({&all, 1});
+    // An output switched off shows nothing, and an atomic driver refuses a flip on a CRTC that
+    // DPMS switched off: the black frame only where the output is still on. The frame keeps
+    // the last picture otherwise.
+    if (!presenter_->output_off()) {
+        SDL_Surface* screen = presenter_->frame();
+        if (SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0)) != 0) {
+            throw core::SdlError("SDL_FillRect");
+        }
+        const display::RowBand all{0, screen->h};
+        presenter_->present({&all, 1});
+    }
     present_all_ = true;  // the frame after the screen comes back on is shown whole
     clock_.sleep_for(kScreenOffPause);
 }
@@ -181,6 +190,11 @@ void App::run_frame() {
     if (!c_.data_mgr.get_screen_status()) {
         draw_screen_off_frame();  // no pacing: the pause is the frame
         return;
+    }
+    if (output_off_) {  // before anything is presented: the mode and the picture come back whole
+        output_off_ = false;
+        presenter_->set_output_power(true);
+        present_all_ = true;
     }
 
     const double now = clock_.now();

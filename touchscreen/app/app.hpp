@@ -82,6 +82,7 @@ private:
     // The glass may not show the last picture any more (first frame, window exposed, screen
     // back on): the next frame is composed and presented whole.
     bool present_all_ = true;
+    bool output_off_ = false;  // the presenter was told the screen is off
     bool mouse_as_touch_ = false;
     bool mouse_down_ = false;
     int touch_rotation_ = 0;  // degrees; read by the touch thread after start-up only

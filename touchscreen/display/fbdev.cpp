@@ -1,5 +1,7 @@
 #include "fbdev.hpp"
 
+#include "../core/log.hpp"
+
 #include <fcntl.h>
 #include <linux/fb.h>
 #include <sys/ioctl.h>
@@ -100,8 +102,7 @@ FbdevPresenter::FbdevPresenter(const std::string& path, int rotation, int w, int
 
         frame_ = core::make_opaque_surface(w, h);
 
-        int blank = FB_BLANK_UNBLANK;
-        sys_->ioctl(fd_, FBIOBLANK, reinterpret_cast<void*>(static_cast<std::intptr_t>(blank)));  // not every driver blanks
+        blank(FB_BLANK_UNBLANK);  // not every driver blanks
         // The console must not draw its text or cursor over the picture.
         console_ = std::make_unique<Console>(sys_);
     } catch (...) {
@@ -119,13 +120,14 @@ FbdevPresenter::~FbdevPresenter() {
     }
     flush_wanted_.notify_one();
     if (flusher_.joinable()) flusher_.join();
+    if (blanked_ && console_->active()) blank(FB_BLANK_UNBLANK);  // the console's text must be seen
     console_.reset();
     sys_->munmap(map_, map_len_);
     sys_->close(fd_);
 }
 
 void FbdevPresenter::present(std::span<const RowBand> bands) {
-    if (bands.empty() || !console_->active()) return;
+    if (bands.empty() || blanked_ || !console_->active()) return;
     SDL_Surface* f = frame_.get();
     const Source src{static_cast<const std::uint32_t*>(f->pixels), f->w, f->h, f->pitch / 4};
     for (const RowBand& b : bands) convert_rows(src, b.y0, b.y1, target_, rotation_);
@@ -136,7 +138,47 @@ void FbdevPresenter::present(std::span<const RowBand> bands) {
     flush_wanted_.notify_one();
 }
 
-bool FbdevPresenter::take_lost_picture() { return console_->poll() == Console::Switch::acquired; }
+int FbdevPresenter::blank(int how) {
+    return sys_->ioctl(fd_, FBIOBLANK, reinterpret_cast<void*>(static_cast<std::intptr_t>(how)));
+}
+
+bool FbdevPresenter::take_lost_picture() {
+    // A VT in graphics mode is not unblanked by the console: the other VT's text is shown lit,
+    // and the screen is powered down again on the return while it is off.
+    const Console::Switch got = console_->poll([this] {
+        if (blanked_) blank(FB_BLANK_UNBLANK);
+    });
+    if (got != Console::Switch::acquired) return false;
+    if (blanked_ && blank(FB_BLANK_POWERDOWN) != 0) {
+        blanked_ = false;  // the frame loop shows black meanwhile
+        core::log::warning("fbdev: " + path_ + ": cannot power down again after another VT (" + errno_text() +
+                           "); screen off shows a black picture");
+    }
+    return true;
+}
+
+void FbdevPresenter::set_output_power(bool on) {
+    if (on) {
+        if (!blanked_) return;
+        blanked_ = false;
+        if (console_->active() && blank(FB_BLANK_UNBLANK) != 0) {
+            core::log::warning("fbdev: " + path_ + ": cannot unblank (" + errno_text() + ")");
+        }
+        return;
+    }
+    if (blanked_) return;
+    if (console_->active() && blank(FB_BLANK_POWERDOWN) != 0) {  // away: powered down on the return
+        if (!told_blank_failed_) {
+            core::log::warning("fbdev: " + path_ + ": cannot power down (FBIOBLANK: " + errno_text() +
+                               "); screen off shows a black picture");
+        }
+        told_blank_failed_ = true;
+        return;
+    }
+    blanked_ = true;
+    if (!told_blank_) core::log::info("fbdev: screen off powers " + path_ + " down (FBIOBLANK)");
+    told_blank_ = true;
+}
 
 void FbdevPresenter::flush_loop() {
     std::unique_lock lock(flush_lock_);

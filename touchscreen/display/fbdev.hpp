@@ -40,16 +40,21 @@ public:
     FbdevPresenter& operator=(const FbdevPresenter&) = delete;
 
     SDL_Surface* frame() override { return frame_.get(); }
-    // Writes nothing while the console is switched to another VT.
+    // Writes nothing while the console is switched to another VT or the device is powered down.
     void present(std::span<const RowBand> bands) override;
     // Answers the console's switches; true on the return from another VT.
     bool take_lost_picture() override;
     const char* name() const override { return "fbdev"; }
+    // FBIOBLANK: FB_BLANK_POWERDOWN at screen off, FB_BLANK_UNBLANK at the wake; unblanked
+    // again before the console is let go (another VT, the exit).
+    void set_output_power(bool on) override;
+    bool output_off() const override { return blanked_; }
 
     const PixelLayout& layout() const { return target_.layout; }
 
 private:
     void flush_loop();
+    int blank(int how);  // 0 or -1 with errno
 
     std::shared_ptr<FbSystem> sys_;
     std::string path_;
@@ -60,6 +65,8 @@ private:
     Target target_;
     core::Surface frame_;
     std::unique_ptr<Console> console_;
+    bool blanked_ = false;  // screen off with the device powered down (or to be, once ours again)
+    bool told_blank_ = false, told_blank_failed_ = false;
     // fsync of a deferred-I/O device waits for the transfer: it runs on its own thread.
     std::mutex flush_lock_;
     std::condition_variable flush_wanted_;

@@ -110,6 +110,12 @@ int KmsSystem::describe(int fd, KmsCard& out) {
         k.modes.assign(c->modes, c->modes + c->count_modes);
         k.encoder_id = c->encoder_id;
         k.encoders.assign(c->encoders, c->encoders + c->count_encoders);
+        DrmPtr<drmModeObjectProperties, drmModeFreeObjectProperties> props(
+            drmModeObjectGetProperties(fd, c->connector_id, DRM_MODE_OBJECT_CONNECTOR));
+        for (std::uint32_t j = 0; props && j < props->count_props; ++j) {
+            DrmPtr<drmModePropertyRes, drmModeFreeProperty> prop(drmModeGetProperty(fd, props->props[j]));
+            if (prop && std::strcmp(prop->name, "DPMS") == 0) k.dpms_property = prop->prop_id;
+        }
         out.connectors.push_back(std::move(k));
     }
     DrmPtr<drmModePlaneRes, drmModeFreePlaneResources> planes(drmModeGetPlaneResources(fd));
@@ -227,6 +233,11 @@ int KmsSystem::dirty_fb(int fd, std::uint32_t fb, std::span<const drmModeClip> c
     std::vector<drmModeClip> c(clips.begin(), clips.end());
     errno = 0;
     return result(drmModeDirtyFB(fd, fb, c.data(), static_cast<std::uint32_t>(c.size())));
+}
+
+int KmsSystem::set_connector_property(int fd, std::uint32_t connector, std::uint32_t property, std::uint64_t value) {
+    errno = 0;
+    return result(drmModeConnectorSetProperty(fd, connector, property, value));
 }
 
 // ---- the choices ----
@@ -419,6 +430,7 @@ void KmsPresenter::open_card(const std::string& card) {
                 out_ = *out;
                 connector_name_ = out->connector->name;
                 connector_id_ = out->connector->id;
+                dpms_property_ = out->connector->dpms_property;
                 out_.connector = nullptr;  // desc ends here
                 fd_.fd = std::exchange(held.fd, -1);
                 return;
@@ -469,6 +481,9 @@ void KmsPresenter::restore_output() {
 void KmsPresenter::release() {
     if (flip_pending_) sys_->wait_flip(fd_.fd, cookie_, kFlipTimeoutMs);
     flip_pending_ = false;
+    // The console comes back on a lit output: the previous CRTC state alone may leave DPMS off.
+    if (powered_off_ && card_ours()) switch_connector(true);
+    powered_off_ = false;
     if (saved_ && !buffers_.empty()) {
         const SavedCrtc& s = *saved_;
         const bool on = s.mode_valid && s.fb != 0;
@@ -487,16 +502,31 @@ KmsPresenter::~KmsPresenter() {
     console_.reset();  // text mode only once the previous picture is back on the CRTC
 }
 
+int KmsPresenter::switch_connector(bool on) {
+    return sys_->set_connector_property(fd_.fd, connector_id_, dpms_property_, on ? DRM_MODE_DPMS_ON : DRM_MODE_DPMS_OFF);
+}
+
+void KmsPresenter::let_go() {
+    if (powered_off_) switch_connector(true);  // the other VT's text must be seen
+    sys_->drop_master(fd_.fd);
+}
+
 bool KmsPresenter::take_lost_picture() {
-    if (!console_) return false;
-    if (console_->poll([this] { sys_->drop_master(fd_.fd); }) == Console::Switch::acquired) output_lost_ = true;
+    if (console_ && console_->poll([this] { let_go(); }) == Console::Switch::acquired) output_lost_ = true;
     if (!output_lost_) return false;
     // The card may still be held for a moment by whoever had the other VT: tried again on
     // every frame until it is ours, said once.
     std::string held;
     if (const int r = sys_->set_master(fd_.fd); r < 0) {
         held = failure("is held by another program: cannot become its master again (" + error_text(r) + ")").what();
+    } else if (powered_off_ && switch_connector(false) == 0) {
+        // The screen is still off: the mode and our buffer wait for the wake.
     } else {
+        if (powered_off_) {
+            powered_off_ = false;  // it stays lit: the frame loop shows black meanwhile
+            core::log::warning("kms: " + path_ + ": cannot switch " + connector_name_ +
+                               " off again after another VT; screen off shows a black picture");
+        }
         try {
             restore_output();
         } catch (const std::runtime_error& e) {
@@ -527,7 +557,8 @@ void KmsPresenter::write_rows(int buffer, std::vector<drmModeClip>& clips) {
 
 void KmsPresenter::present(std::span<const RowBand> bands) {
     damage_.add(bands);
-    if (output_lost_ || (console_ && !console_->active())) return;  // the rows wait in damage_
+    // The rows wait in damage_. An atomic driver refuses a flip on a CRTC that DPMS switched off.
+    if (powered_off_ || !card_ours()) return;
     std::vector<drmModeClip> clips;
     if (!flipping()) {
         write_rows(0, clips);
@@ -573,6 +604,47 @@ void KmsPresenter::present(std::span<const RowBand> bands) {
     } else {
         throw failure("page flip failed: " + error_text(r));
     }
+}
+
+void KmsPresenter::set_output_power(bool on) {
+    if (on) {
+        if (!powered_off_) return;
+        powered_off_ = false;
+        if (!card_ours()) return;  // the mode is set again once the card is ours
+        if (const int r = switch_connector(true); r < 0) {
+            core::log::warning("kms: " + path_ + ": cannot switch " + connector_name_ + " on through DPMS (" +
+                               error_text(r) + "); setting the mode again");
+        }
+        try {
+            restore_output();
+        } catch (const std::runtime_error& e) {
+            output_lost_ = true;  // take_lost_picture() tries again on every frame
+            if (!told_lost_) core::log::warning(std::string("kms: ") + e.what() + "; frames wait for it");
+            told_lost_ = true;
+        }
+        return;
+    }
+    if (powered_off_) return;
+    if (dpms_property_ == 0) {
+        if (!told_power_) core::log::info("kms: " + connector_name_ + " has no DPMS property; screen off shows a black picture");
+        told_power_ = true;
+        return;
+    }
+    if (card_ours()) {  // otherwise switched off once the card is ours again
+        if (flip_pending_) sys_->wait_flip(fd_.fd, cookie_, kFlipTimeoutMs);
+        flip_pending_ = false;
+        if (const int r = switch_connector(false); r < 0) {
+            if (!told_power_failed_) {
+                core::log::warning("kms: " + path_ + ": cannot switch " + connector_name_ + " off through DPMS (" +
+                                   error_text(r) + "); screen off shows a black picture");
+            }
+            told_power_failed_ = true;
+            return;
+        }
+    }
+    powered_off_ = true;
+    if (!told_power_) core::log::info("kms: screen off switches " + connector_name_ + " off (DPMS)");
+    told_power_ = true;
 }
 
 std::unique_ptr<Presenter> open_kms(const std::string& card, int rotation, int w, int h) {

@@ -31,6 +31,7 @@ struct KmsConnector {
     std::vector<drmModeModeInfo> modes;
     std::uint32_t encoder_id = 0;          // the current one, 0 when none
     std::vector<std::uint32_t> encoders;   // the possible ones
+    std::uint32_t dpms_property = 0;       // the id of its "DPMS" property, 0 when it has none
 };
 struct KmsEncoder {
     std::uint32_t id = 0;
@@ -88,6 +89,7 @@ public:
     // Waits up to timeout_ms for the event of the flip with `cookie`: 1 seen, 0 timed out.
     virtual int wait_flip(int fd, std::uint32_t cookie, int timeout_ms);
     virtual int dirty_fb(int fd, std::uint32_t fb, std::span<const drmModeClip> clips);
+    virtual int set_connector_property(int fd, std::uint32_t connector, std::uint32_t property, std::uint64_t value);
 };
 
 // ---- the choices, pure ----
@@ -147,9 +149,13 @@ public:
     KmsPresenter& operator=(const KmsPresenter&) = delete;
 
     SDL_Surface* frame() override { return frame_.get(); }
-    // Writes nothing while the console is switched to another VT.
+    // Writes nothing while the console is switched to another VT or the connector is off.
     void present(std::span<const RowBand> bands) override;
     const char* name() const override { return "kms"; }
+    // The connector's DPMS: Off at screen off; On, then the mode and our buffer set again, at
+    // the wake. Switched on again before the card is let go (another VT, the exit).
+    void set_output_power(bool on) override;
+    bool output_off() const override { return powered_off_; }
     // Answers the console's switches: DRM master dropped on the way out, taken back and the
     // CRTC set again on the return (then true: the picture must be shown whole).
     bool take_lost_picture() override;
@@ -181,6 +187,9 @@ private:
     Buffer make_buffer(int index);
     void release();
     void write_rows(int buffer, std::vector<drmModeClip>& clips);
+    bool card_ours() const { return !output_lost_ && (!console_ || console_->active()); }
+    int switch_connector(bool on);  // DPMS On or Off; 0 or a negative errno
+    void let_go();
     std::runtime_error failure(const std::string& what) const;
 
     std::shared_ptr<KmsSystem> sys_;
@@ -190,6 +199,7 @@ private:
     KmsOutput out_;
     std::string connector_name_;
     std::uint32_t connector_id_ = 0;
+    std::uint32_t dpms_property_ = 0;
     std::optional<SavedCrtc> saved_;
     std::vector<Buffer> buffers_;
     int ox_ = 0, oy_ = 0;  // the picture's top-left in the buffer, after turning
@@ -200,7 +210,9 @@ private:
     bool flip_pending_ = false;
     bool back_unshown_ = false;  // the back buffer holds rows a refused flip did not show
     bool told_timeout_ = false, told_dirty_ = false, told_lost_ = false;
-    bool output_lost_ = false;  // back from another VT, but the card is not ours again yet
+    bool output_lost_ = false;  // back from another VT (or a wake), but the mode is not set again yet
+    bool powered_off_ = false;  // screen off with the connector switched off (or to be, once ours)
+    bool told_power_ = false, told_power_failed_ = false;
     core::Surface frame_;
     std::unique_ptr<Console> console_;
 };

@@ -27,6 +27,15 @@ public:
     // picture (the console came back from another VT), and the next frame must be presented
     // whole. Presenters on the console also answer its switch requests here.
     virtual bool take_lost_picture() { return false; }
+    // Main thread, when the screen goes off (false) and before the first frame after it comes
+    // back on (true): switches the output itself off and on where the device can (DPMS, a
+    // powered-down framebuffer), beside the backlight. Coming back restores the mode; the
+    // frame loop then presents the whole picture. Presenters that can switch nothing leave
+    // the glass to the black frame. Closing the presenter switches the output on again.
+    virtual void set_output_power(bool /*on*/) {}
+    // True while the presenter keeps the output switched off: nothing need be presented, and
+    // nothing would be shown.
+    virtual bool output_off() const { return false; }
     // "sdl", "kms" or "fbdev", for the log.
     virtual const char* name() const = 0;
 };

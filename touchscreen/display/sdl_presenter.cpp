@@ -1,5 +1,7 @@
 #include "sdl_presenter.hpp"
 
+#include "../core/log.hpp"
+
 #include <vector>
 
 namespace ts::display {
@@ -19,6 +21,12 @@ void SdlPresenter::present(std::span<const RowBand> bands) {
     if (SDL_UpdateWindowSurfaceRects(window_.get(), rects.data(), static_cast<int>(rects.size())) != 0) {
         throw core::SdlError("SDL_UpdateWindowSurfaceRects");
     }
+}
+
+void SdlPresenter::set_output_power(bool on) {
+    if (on || told_off_) return;
+    told_off_ = true;
+    core::log::info("sdl: screen off shows a black picture");
 }
 
 }  // namespace ts::display

@@ -15,10 +15,13 @@ public:
     // Updates only the bands' rectangles of the window.
     void present(std::span<const RowBand> bands) override;
     const char* name() const override { return "sdl"; }
+    // A window has no output of its own to switch: screen off is the black frame (logged once).
+    void set_output_power(bool on) override;
     SDL_Window* window() const { return window_.get(); }
 
 private:
     core::Window window_;
+    bool told_off_ = false;
 };
 
 }  // namespace ts::display

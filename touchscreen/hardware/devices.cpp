@@ -69,6 +69,7 @@ void Devices::set_light(LightMode mode, Rgb colour) {
 }
 
 void Devices::screen_off() {
+    if (backlight_ && !told_off_.exchange(true)) log::info("screen off switches the backlight off too");
     request([](Wanted& w) { w.lit = false; });
 }
 

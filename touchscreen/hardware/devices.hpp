@@ -9,6 +9,7 @@
 #include "led.hpp"
 #include "light_animator.hpp"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -77,6 +78,7 @@ private:
     double last_level_write_ = -1e9;      // worker only, seconds
     double mode_start_ = 0;               // worker only, seconds
 
+    std::atomic<bool> told_off_{false};   // screen off named the backlight in the log; any thread
     std::mutex mutex_;  // guards wanted_, changed_, stop_: any thread and the worker
     std::condition_variable wake_;
     Wanted wanted_;

@@ -205,14 +205,25 @@ public:
         if (closed_) *closed_ = true;
     }
     SDL_Surface* frame() override { return frame_.get(); }
-    void present(std::span<const display::RowBand> bands) override { shown_.emplace_back(bands.begin(), bands.end()); }
+    void present(std::span<const display::RowBand> bands) override {
+        shown_.emplace_back(bands.begin(), bands.end());
+        if (calls) calls->push_back("present");
+    }
     bool take_lost_picture() override { return std::exchange(lost, false); }
+    void set_output_power(bool on) override {
+        if (calls) calls->push_back(on ? "on" : "off");
+        off_ = switches && !on;
+    }
+    bool output_off() const override { return off_; }
     const char* name() const override { return "recording"; }
-    bool lost = false;  // as after a return from another VT
+    bool lost = false;      // as after a return from another VT
+    bool switches = false;  // the output itself can be switched off
+    std::vector<std::string>* calls = nullptr;  // presents and switches, in order
 
 private:
     std::vector<std::vector<display::RowBand>>& shown_;
     bool* closed_;
+    bool off_ = false;
     core::Surface frame_ = core::make_opaque_surface(376, 960);
 };
 
@@ -465,6 +476,30 @@ TEST_F(PresentTest, APageChangedUnderTheOpenControlCentreIsComposedWhole) {
     ASSERT_EQ(SDL_PushEvent(&e), 1);
     app.run_frame();
     EXPECT_TRUE(pixels_of(app.presenter().frame()) == after_change) << "the picture of a whole frame";
+}
+
+// An output the presenter can switch off is told so once at screen off and is presented
+// nothing, not even the black frame, until it is told to come on again: before the first
+// frame after the wake, which is whole. The frame keeps the last picture meanwhile.
+TEST_F(PresentTest, ScreenOffSwitchesTheOutputOffUntilTheWake) {
+    f.pulldeck.unchanged = true;
+    present_app.startup();
+    present_app.run_frame();
+    auto& presenter = dynamic_cast<RecordingPresenter&>(present_app.presenter());
+    std::vector<std::string> calls;
+    presenter.calls = &calls;
+    presenter.switches = true;
+    const std::vector<std::uint8_t> picture = pixels_of(presenter.frame());
+    ASSERT_NE(std::count(picture.begin(), picture.end(), 0), static_cast<long>(picture.size()));
+    f.data_mgr.screen_on = false;
+    for (int i = 0; i < 3; ++i) present_app.run_frame();
+    EXPECT_EQ(calls, std::vector<std::string>{"off"});
+    EXPECT_TRUE(pixels_of(presenter.frame()) == picture) << "the frame was blacked";
+    f.data_mgr.screen_on = true;
+    present_app.run_frame();
+    present_app.run_frame();
+    EXPECT_EQ(calls, (std::vector<std::string>{"off", "on", "present"}));
+    EXPECT_EQ(shown.back(), all);
 }
 
 // The program ends through _exit, without destructors: on the error path the display (and

@@ -2,7 +2,7 @@
 // SIGTERM, every byte of the device's memory is what the last picture, converted here by a
 // converter of our own, must give, black border and untouched padding included. Bad devices
 // give one clear line and "auto" goes on to the next output; a VT switch away and back shows
-// the whole picture again.
+// the whole picture again; screen off powers the device down and writes nothing to it.
 #include "reader_scripts.hpp"
 
 #include <SDL.h>
@@ -161,6 +161,8 @@ public:
 
     void set(const std::string& name, const std::string& value) { env_.emplace_back(name, value); }
     void config(const std::string& text) const { dir_.write("config.toml", text); }
+    void file(const std::string& name, const std::string& text) const { dir_.write(name, text); }
+    void reader(const std::string& body) const { dir_.script("touchreader", body); }
     void fill_memory(std::size_t size) const { dir_.write("fb.mem", std::string(size, static_cast<char>(kFill))); }
 
     void start() {
@@ -375,6 +377,43 @@ TEST(FbdevConsole, AwayWritesNothingAndTheReturnShowsTheWholePicture) {
               "open\nmmap " + std::to_string(d.size()) +
                   "\nblank 0\ntty open\ntty KDSETMODE 1\ntty VT_SETMODE 1 10 12\ntty VT_RELDISP 1\ntty VT_RELDISP 2\n"
                   "tty VT_SETMODE 0 0 0\ntty KDSETMODE 0\ntty close\nmunmap\nclose\n");
+}
+
+// Screen off (the idle switch-off after 1 s) powers the device down and writes nothing to it,
+// not even black; a touch unblanks it before the whole picture is written again, and a stop
+// while it is off unblanks it before the memory is let go.
+TEST(FbdevScreenOff, PoweredDownUntilATouchAndOnAgainAtTheStop) {
+    const Device d{kXrgb, kW, kH, 0, 0, 0};
+    ProgramRun run;
+    run.config("[display]\nbackend = \"fbdev\"\n");
+    run.file("settings.conf", "timeout=1\n");
+    run.fill_memory(d.size());
+    run.set("FAKE_FB_LAYOUT", d.layout());
+    // A tap each time the test leaves a file named "touch".
+    run.reader("cd '" + run.dir() + "'\nwhile :; do sleep 0.1\n"
+               "  if [ -e touch ]; then rm -f touch; echo \"$(date +%s%3N) 188 480\"; echo \"$(date +%s%3N) -1 -1\"; fi\n"
+               "  echo idle; done\n");
+    run.start();
+    ASSERT_TRUE(run.wait_for_loop()) << run.log();
+    // The device's calls so far, as each step must leave them.
+    std::string calls = "open\nmmap " + std::to_string(d.size()) + "\nblank 0\nblank 4\n";
+    ASSERT_TRUE(ProgramRun::wait_for(run.device_log(), {calls}, 5s)) << read_file(run.device_log());
+    const std::string other(d.size(), '\x33');
+    const int fd = ::open(run.memory().c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, other.data(), other.size(), 0), static_cast<ssize_t>(other.size()));
+    ::close(fd);
+    std::this_thread::sleep_for(3500ms);  // past the next screen-off frame, 3 s on
+    EXPECT_TRUE(read_file(run.memory()) == other) << "the device was written while powered down";
+    run.file("touch", "");
+    calls += "blank 0\n";
+    ASSERT_TRUE(ProgramRun::wait_for(run.device_log(), {calls}, 5s)) << read_file(run.device_log());
+    calls += "blank 4\n";  // off again 1 s after the tap, and stopped while off
+    ASSERT_TRUE(ProgramRun::wait_for(run.device_log(), {calls}, 5s)) << read_file(run.device_log());
+    ASSERT_EQ(run.stop(), 0) << run.log();
+    EXPECT_EQ(compare_memory(run, d, 0), "") << "the whole picture after the wake";
+    EXPECT_EQ(read_file(run.device_log()), calls + "blank 0\nmunmap\nclose\n");
+    EXPECT_EQ(count(run.log(), "fbdev: screen off powers /dev/fb-fake down (FBIOBLANK)"), 1u) << run.log();
 }
 
 }  // namespace

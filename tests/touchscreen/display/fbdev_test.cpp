@@ -3,9 +3,12 @@
 // wrong, which must give one clear error and leave nothing open.
 #include "display/fbdev.hpp"
 
+#include "log_capture.hpp"
+
 #include <gtest/gtest.h>
 #include <linux/fb.h>
 #include <linux/kd.h>
+#include <linux/vt.h>
 #include <sys/mman.h>
 
 #include <atomic>
@@ -13,6 +16,7 @@
 #include <csignal>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,8 +31,10 @@ struct FakeFb : FbSystem {
     int open_fds = 0;
     std::atomic<int> fsyncs{0};
     bool unblanked = false;
+    int blank_errno = 0;  // FBIOBLANK fails with it when set
     bool vt = false;  // /dev/tty is a virtual terminal
     std::vector<long> tty_modes;  // KDSETMODE values, in order
+    std::vector<std::string> calls;  // "blank N", "KDSETMODE N", "VT_RELDISP N", in order
     static constexpr int kTty = 101;
 
     // A packed true-colour device: xres x yres visible at (xoff, yoff) of a virtual screen
@@ -68,7 +74,9 @@ struct FakeFb : FbSystem {
     int ioctl(int fd, unsigned long request, void* arg) override {
         if (fd == kTty) {
             if (request == KDGETMODE) *static_cast<int*>(arg) = KD_TEXT;
-            if (request == KDSETMODE) tty_modes.push_back(static_cast<long>(reinterpret_cast<std::intptr_t>(arg)));
+            const long value = static_cast<long>(reinterpret_cast<std::intptr_t>(arg));
+            if (request == KDSETMODE) tty_modes.push_back(value), calls.push_back("KDSETMODE " + std::to_string(value));
+            if (request == VT_RELDISP) calls.push_back("VT_RELDISP " + std::to_string(value));
             return 0;
         }
         if (!is_fb) {
@@ -77,7 +85,11 @@ struct FakeFb : FbSystem {
         }
         if (request == FBIOGET_FSCREENINFO) std::memcpy(arg, &fix, sizeof fix);
         if (request == FBIOGET_VSCREENINFO) std::memcpy(arg, &var, sizeof var);
-        if (request == FBIOBLANK) unblanked = reinterpret_cast<std::intptr_t>(arg) == FB_BLANK_UNBLANK;
+        if (request == FBIOBLANK) {
+            calls.push_back("blank " + std::to_string(reinterpret_cast<std::intptr_t>(arg)));
+            if (blank_errno != 0) return errno = blank_errno, -1;
+            unblanked = reinterpret_cast<std::intptr_t>(arg) == FB_BLANK_UNBLANK;
+        }
         return 0;
     }
     void* mmap(std::size_t length, int) override {
@@ -194,6 +206,60 @@ TEST(FbdevPresenter, WritesNothingWhileSwitchedAwayAndAsksForAllOnReturn) {
     EXPECT_EQ(fb->tty_modes, (std::vector<long>{KD_GRAPHICS, KD_TEXT}));
     EXPECT_EQ(fb->open_fds, 0);
     for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_DFL);
+}
+
+// Screen off powers the device down once and writes nothing to it until the wake, which
+// unblanks it before the next picture. Another VT shown meanwhile gets its text lit, and the
+// return powers down again. Closed while off, it is unblanked before the console's text mode.
+TEST(FbdevPresenter, ScreenOffPowersDownAndWritesNothingUntilTheWake) {
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_IGN);
+    auto fb = std::make_shared<FakeFb>(10, 20, 32, kXrgb8888);
+    fb->vt = true;
+    {
+        FbdevPresenter p("/dev/fb-fake", 0, 10, 20, fb);
+        const RowBand all{0, 20};
+        SDL_FillRect(p.frame(), nullptr, 0x00FF0000);
+        p.present({&all, 1});
+        p.set_output_power(false);
+        EXPECT_TRUE(p.output_off());
+        SDL_FillRect(p.frame(), nullptr, 0x0000FF00);
+        p.present({&all, 1});
+        EXPECT_EQ(fb->at(3, 3, 4), 0xFFFF0000u) << "written while powered down";
+        raise(SIGUSR1);
+        EXPECT_FALSE(p.take_lost_picture());
+        raise(SIGUSR2);
+        EXPECT_TRUE(p.take_lost_picture());
+        EXPECT_TRUE(p.output_off());
+        p.set_output_power(true);
+        EXPECT_FALSE(p.output_off());
+        p.present({&all, 1});
+        EXPECT_EQ(fb->at(3, 3, 4), 0xFF00FF00u);
+        p.set_output_power(false);
+    }
+    EXPECT_EQ(fb->calls, (std::vector<std::string>{"blank 0", "KDSETMODE 1", "blank 4", "blank 0", "VT_RELDISP 1",
+                                                   "VT_RELDISP 2", "blank 4", "blank 0", "blank 4", "blank 0",
+                                                   "KDSETMODE 0"}));
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_DFL);
+}
+
+// A driver that cannot blank keeps taking frames (the black one), and says so once.
+TEST(FbdevPresenter, ADeviceThatCannotBlankKeepsShowingFrames) {
+    auto fb = std::make_shared<FakeFb>(10, 20, 32, kXrgb8888);
+    fb->blank_errno = EINVAL;
+    test::LogCapture log;
+    FbdevPresenter p("/dev/fb-fake", 0, 10, 20, fb);
+    const RowBand all{0, 20};
+    for (const std::uint32_t colour : {0x00FF0000u, 0x000000FFu}) {
+        p.set_output_power(false);
+        EXPECT_FALSE(p.output_off());
+        SDL_FillRect(p.frame(), nullptr, colour);
+        p.present({&all, 1});
+        EXPECT_EQ(fb->at(3, 3, 4), 0xFF000000u | colour);
+        p.set_output_power(true);
+    }
+    int said = 0;
+    for (const std::string& m : log.messages()) said += m.find("cannot power down (FBIOBLANK: Invalid argument)") != std::string::npos;
+    EXPECT_EQ(said, 1);
 }
 
 // A 16-bit screen whose rows are padded to three or four bytes a pixel is still 16-bit.

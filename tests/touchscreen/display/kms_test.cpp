@@ -33,12 +33,12 @@ drmModeModeInfo mode(int w, int h, bool preferred = false) {
     return m;
 }
 
-// One CRTC (id 50) behind encoder 40, one primary plane; connector 30 connected.
+// One CRTC (id 50) behind encoder 40, one primary plane; connector 30 connected, DPMS property 60.
 KmsCard one_panel(std::vector<drmModeModeInfo> modes, std::vector<std::uint32_t> formats = {DRM_FORMAT_XRGB8888}) {
     KmsCard c;
     c.crtcs = {50};
     c.encoders = {{40, 0, 0b1}};
-    c.connectors = {{30, "SPI-1", true, std::move(modes), 0, {40}}};
+    c.connectors = {{30, "SPI-1", true, std::move(modes), 0, {40}, 60}};
     c.planes = {{0b1, true, std::move(formats)}};
     return c;
 }
@@ -50,13 +50,15 @@ int pop(std::deque<int>& q, int otherwise) {
     return r;
 }
 
-// Dumb buffers in memory with 16 bytes of padding a row; records flips, waits, CRTC settings
-// and damage clips, and fails where a test says so.
+// Dumb buffers in memory with 16 bytes of padding a row; records flips, waits, CRTC settings,
+// damage clips and DPMS (also in order, in `calls`), and fails where a test says so.
 struct FakeCard : KmsSystem {
     std::vector<std::string> paths{"/dev/dri/card0"};
     std::map<std::string, KmsCard> by_path;
     std::string no_dumb, opened;
     int master = 0, set_crtc_result = 0, create_result = 0, map_result = 0, add_fb_result = 0, dirty_result = -ENOSYS;
+    int dpms_result = 0;
+    std::vector<std::string> calls;  // "flip FB", "dirty", "crtc FB", "dpms VALUE", "drop master"
     std::deque<int> flip_results, wait_results;  // then 0 and 1
     int open_fds = 0, maps = 0, masters_taken = 0, masters_dropped = 0;
     std::map<std::uint32_t, std::vector<std::uint8_t>> dumbs;  // by handle
@@ -74,11 +76,12 @@ struct FakeCard : KmsSystem {
     int has_dumb_buffers(int) override { return opened == no_dumb ? 0 : 1; }
     int describe(int, KmsCard& out) override { return out = by_path[opened], 0; }
     int set_master(int) override { return ++masters_taken, master; }
-    int drop_master(int) override { return ++masters_dropped, 0; }
+    int drop_master(int) override { return calls.push_back("drop master"), ++masters_dropped, 0; }
     int get_crtc(int, std::uint32_t, SavedCrtc& out) override { return out = {7, 0, 0, true, mode(640, 480)}, 0; }
     int set_crtc(int, std::uint32_t, std::uint32_t fb, std::uint32_t, std::uint32_t, std::uint32_t,
                  const drmModeModeInfo*) override {
         crtc_fbs.push_back(fb);
+        calls.push_back("crtc " + std::to_string(fb));
         return crtc_fbs.size() == 1 ? set_crtc_result : 0;
     }
     int create_dumb(int, int w, int h, int bpp, KmsDumb& out) override {
@@ -99,7 +102,7 @@ struct FakeCard : KmsSystem {
     void remove_fb(int, std::uint32_t fb) override { fbs.erase(fb); }
     int page_flip(int, std::uint32_t, std::uint32_t fb, std::uint32_t) override {
         const int r = pop(flip_results, 0);
-        if (r == 0) flips.push_back(fb);
+        if (r == 0) flips.push_back(fb), calls.push_back("flip " + std::to_string(fb));
         return r;
     }
     int wait_flip(int, std::uint32_t cookie, int timeout_ms) override {
@@ -109,7 +112,14 @@ struct FakeCard : KmsSystem {
     }
     int dirty_fb(int, std::uint32_t, std::span<const drmModeClip> clips) override {
         dirties.emplace_back(clips.begin(), clips.end());
+        calls.push_back("dirty");
         return dirty_result;
+    }
+    int set_connector_property(int, std::uint32_t connector, std::uint32_t property, std::uint64_t value) override {
+        EXPECT_EQ(connector, 30u);
+        EXPECT_EQ(property, 60u);
+        calls.push_back("dpms " + std::to_string(value));
+        return dpms_result;
     }
 
     std::uint32_t at(std::uint32_t fb, int x, int y, int bytes, int w) {  // a pixel of a w-wide buffer
@@ -149,7 +159,7 @@ TEST(KmsChoice, ConnectorModeAndFormat) {
     unplugged.connectors[0].connected = false;
     KmsCard second = one_panel({a});
     second.connectors[0].modes.clear();  // connected but no modes: passed over
-    second.connectors.push_back({31, "HDMI-A-1", true, {b}, 0, {40}});
+    second.connectors.push_back({31, "HDMI-A-1", true, {b}, 0, {40}, 0});
     KmsCard legacy = one_panel({a});
     legacy.planes.clear();
     KmsCard no_crtc = one_panel({a});
@@ -342,6 +352,120 @@ TEST(KmsPresenter, AVtSwitchLetsTheCardGoAndTakesItBack) {
     int held = 0;
     for (const std::string& m : log.messages()) held += m.find("held by another program") != std::string::npos;
     EXPECT_EQ(held, 1);
+}
+
+// The pixels of a 40 x 60 XRGB8888 buffer, unturned, that differ from the frame.
+int wrong_pixels(FakeCard& fake, std::uint32_t fb, SDL_Surface* frame) {
+    int wrong = 0;
+    for (int y = 0; y < frame->h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(frame->pixels) + y * frame->pitch);
+        for (int x = 0; x < frame->w; ++x) wrong += fake.at(fb, x, y, 4, 40) != pack(row[x], kXrgb8888);
+    }
+    return wrong;
+}
+
+// Screen off switches the connector off once and shows nothing until the wake, which switches
+// it on and sets the mode again before the whole current picture goes out. Closed while off,
+// the connector is switched on before the CRTC gets its previous state back.
+TEST(KmsPresenter, ScreenOffSwitchesTheConnectorOffUntilTheWake) {
+    const struct {
+        const char* name;
+        int dirty_result;
+        std::vector<std::string> wake;  // from the wake to the first frame after it
+    } cases[] = {
+        {"page flips", -ENOSYS, {"dpms 0", "crtc 102", "flip 101"}},
+        {"damage clips", 0, {"dpms 0", "crtc 101", "dirty"}},
+    };
+    for (const auto& c : cases) {
+        auto fake = card_with(one_panel({mode(40, 60, true)}));
+        fake->dirty_result = c.dirty_result;
+        test::LogCapture log;
+        {
+            KmsPresenter p("auto", 0, 40, 60, fake);
+            const RowBand all{0, 60};
+            fill_rows(p.frame(), 0, 60, 1);
+            p.present({&all, 1});
+            fake->calls.clear();
+            p.set_output_power(false);
+            EXPECT_TRUE(p.output_off()) << c.name;
+            fill_rows(p.frame(), 0, 60, 2);
+            p.present({&all, 1});
+            p.present({});
+            EXPECT_EQ(fake->calls, std::vector<std::string>{"dpms 3"}) << c.name << ": off once, nothing shown";
+            fake->calls.clear();
+            p.set_output_power(true);
+            EXPECT_FALSE(p.output_off());
+            p.present({&all, 1});
+            EXPECT_EQ(fake->calls, c.wake) << c.name;
+            const std::uint32_t shown = fake->flips.empty() ? 101 : fake->flips.back();
+            EXPECT_EQ(wrong_pixels(*fake, shown, p.frame()), 0) << c.name << ": the whole picture after the wake";
+            p.set_output_power(false);
+            fake->calls.clear();
+        }
+        EXPECT_EQ(fake->calls, (std::vector<std::string>{"dpms 0", "crtc 7"})) << c.name;
+        int named = 0;
+        for (const std::string& m : log.messages()) named += m.find("screen off switches SPI-1 off (DPMS)") != std::string::npos;
+        EXPECT_EQ(named, 1) << c.name;
+    }
+}
+
+// A connector without a DPMS property, or one that refuses it, stays lit and keeps taking
+// frames (the black one); the log says so once.
+TEST(KmsPresenter, AConnectorThatCannotBeSwitchedOffKeepsShowingFrames) {
+    const struct {
+        const char* name;
+        std::uint32_t property;
+        int result;
+        const char* says;
+    } cases[] = {
+        {"no DPMS property", 0, 0, "SPI-1 has no DPMS property; screen off shows a black picture"},
+        {"DPMS refused", 60, -EINVAL, "cannot switch SPI-1 off through DPMS (Invalid argument)"},
+    };
+    for (const auto& c : cases) {
+        KmsCard card = one_panel({mode(40, 60, true)});
+        card.connectors[0].dpms_property = c.property;
+        auto fake = card_with(card);
+        fake->dpms_result = c.result;
+        test::LogCapture log;
+        KmsPresenter p("auto", 0, 40, 60, fake);
+        const RowBand all{0, 60};
+        for (int i = 0; i < 2; ++i) {
+            p.set_output_power(false);
+            EXPECT_FALSE(p.output_off()) << c.name;
+            p.present({&all, 1});
+            p.set_output_power(true);
+        }
+        EXPECT_EQ(fake->flips.size(), 2u) << c.name;
+        int said = 0;
+        for (const std::string& m : log.messages()) said += m.find(c.says) != std::string::npos;
+        EXPECT_EQ(said, 1) << c.name;
+    }
+}
+
+// Another VT shown while the screen is off gets its text lit; on the return the connector is
+// switched off again and the mode waits for the wake.
+TEST(KmsPresenter, AVtSwitchWhileOffLightsTheOtherVtAndTheReturnSwitchesOffAgain) {
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_IGN);
+    auto fake = card_with(one_panel({mode(40, 60, true)}));
+    {
+        KmsPresenter p("auto", 0, 40, 60, fake, std::make_shared<QuietVt>());
+        const RowBand all{0, 60};
+        p.present({&all, 1});
+        p.set_output_power(false);
+        fake->calls.clear();
+        raise(SIGUSR1);
+        EXPECT_FALSE(p.take_lost_picture());
+        raise(SIGUSR2);
+        EXPECT_TRUE(p.take_lost_picture());
+        EXPECT_TRUE(p.output_off());
+        p.present({&all, 1});
+        EXPECT_EQ(fake->calls, (std::vector<std::string>{"dpms 0", "drop master", "dpms 3"}));
+        fake->calls.clear();
+        p.set_output_power(true);
+        p.present({&all, 1});
+        EXPECT_EQ(fake->calls, (std::vector<std::string>{"dpms 0", "crtc 102", "flip 101"}));
+    }
+    for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_DFL);
 }
 
 TEST(KmsPresenter, DriversThatTakeClipsGetOneBufferAndTheChangedRows) {
