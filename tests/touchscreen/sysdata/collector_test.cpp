@@ -107,6 +107,11 @@ TEST(CollectorNetwork, RatesAndCountersThatWrap) {
         {2.0, 4294967290u, 3000, 290.0, 2000.0},
         {3.0, 100, 4000, std::nullopt, std::nullopt},  // 32-bit wrap: unknown, not a spike
         {5.0, 2100, 6000, 1000.0, 1000.0},
+        // 64-bit counters past 4 GiB, as a busy NAS has them after a day.
+        {7.0, 6'000'002'100, 8'589'940'592, 3e9, 4294967296.0},
+        {8.0, 6'000'002'100 + 4'294'967'296, 8'589'940'592 + 1, 4294967296.0, 1.0},
+        // Back by exactly 4 GiB: the low 32 bits alone would read as a standstill.
+        {9.0, 6'000'002'100, 8'589'940'593, std::nullopt, std::nullopt},
     };
     for (const auto& s : steps) {
         root.write("proc/net/dev", net_dev(s.rx, s.tx));
