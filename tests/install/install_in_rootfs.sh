@@ -32,8 +32,8 @@ if [ ! -f "$base" ]; then
     echo "== making the $arch root filesystem (cached as $base)"
     # The package lists stay, so that apt can install from them later without an update.
     mmdebstrap --mode=root --variant=apt --arch="$arch" --skip=cleanup/apt/lists --quiet \
-        bookworm "$base.part" "${sources[@]}"
-    mv "$base.part" "$base"
+        bookworm "$cache/making-$arch.tar" "${sources[@]}"  # a tar by its name
+    mv "$cache/making-$arch.tar" "$base"
 fi
 
 scratch=$(mktemp -d)
