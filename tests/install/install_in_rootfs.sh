@@ -70,6 +70,7 @@ echo "installed: $status ($((SECONDS - start)) s)"
 case $status in "install ok installed $arch "*) ;; *) echo "FAIL: touchscreen is not installed for $arch: $status" >&2; exit 1 ;; esac
 
 echo "== the installed dashboard draws its pages in the $arch root filesystem"
+mkdir -p "$rootfs/tmp/pages"
 in_root env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy /usr/bin/touchscreen --snapshot /tmp/pages >"$scratch/snapshot.log" 2>&1 ||
     { cat "$scratch/snapshot.log"; echo "FAIL: the installed touchscreen --snapshot failed" >&2; exit 1; }
 for page in page1 page2 page3 page4; do
