@@ -40,6 +40,18 @@ file "$programs/touchscreen" "$programs/touchreader" | grep -v 'stripped$' | gre
 
 echo "== control"
 cat "$control/control"
+# The Architecture field must name the machine the programs were built for: CPack takes the build
+# machine's unless told, and a cross-built package would then claim amd64.
+arch=$(sed -n 's/^Architecture: //p' "$control/control")
+case $arch in
+amd64) machine='x86-64' ;;
+arm64) machine='ARM aarch64' ;;
+armhf) machine='ARM, EABI5' ;;
+*) machine='' && fail "unexpected Architecture: $arch" ;;
+esac
+for exe in "$programs/touchscreen" "$programs/touchreader"; do
+    [ -z "$machine" ] || file -b "$exe" | grep -q "$machine" || fail "Architecture: $arch, but $(basename "$exe") is $(file -b "$exe")"
+done
 # Every file under /etc is a conffile, so an upgrade never overwrites the administrator's.
 (cd "$root" && find etc -type f | sed 's|^|/|' | sort) >"$scratch/etc-files"
 sort "$control/conffiles" | diff -u "$scratch/etc-files" - || fail "conffiles do not list exactly the files under /etc"
@@ -47,8 +59,8 @@ for script in postinst prerm postrm; do
     [ -x "$control/$script" ] || fail "no executable $script"
 done
 depends=$(sed -n 's/^Depends: //p' "$control/control")
-# Computed by dpkg-shlibdeps from the dashboard's libraries; adduser for postinst.
-for needed in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libc6 adduser; do
+# Computed by dpkg-shlibdeps from the dashboard's libraries; adduser for postinst; the fonts.
+for needed in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libc6 adduser fonts-dejavu-core; do
     grep -q "\(^\|, \)$needed\( \|,\|$\)" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 
@@ -70,6 +82,8 @@ shims=$scratch/shims
 calls=$scratch/calls
 mkdir -p "$dpkg_root/var/lib/dpkg/info" "$dpkg_root/var/lib/dpkg/updates" "$shims"
 touch "$dpkg_root/var/lib/dpkg/status" "$dpkg_root/var/lib/dpkg/available"
+# A board's package is foreign here: the scratch root takes its architecture as a second one.
+[ "$arch" = "$(dpkg --print-architecture)" ] || dpkg --root="$dpkg_root" --add-architecture "$arch"
 for tool in addgroup adduser systemctl udevadm deb-systemd-helper deb-systemd-invoke; do
     printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$tool" "$calls" >"$shims/$tool"
 done

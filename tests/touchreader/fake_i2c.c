@@ -9,6 +9,9 @@
  * FAKE_I2C_FAIL    "open", "ioctl" or "write": that device call fails
  * FAKE_I2C_CLOCK_MS  wall clock start in ms; each reading advances it 1 ms
  */
+/* Both the 32-bit and the 64-bit offset entry points (open, open64 ...) are defined here: on a
+ * 32-bit system large-file support would rename the first to the second. */
+#undef _FILE_OFFSET_BITS
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>

@@ -20,6 +20,7 @@ TEST(TouchreaderTimestamp, MillisecondsModulo2To32) {
       {4294967, 295999, 4294967295u},  // last value before the wrap
       {4294967, 296000, 0},            // 2^32 ms wraps to 0
       {1700000000, 123456, static_cast<std::uint32_t>(1700000000123ull % 4294967296ull)},
+      {2147483648, 5000, static_cast<std::uint32_t>(2147483648005ull % 4294967296ull)},  // 2038
   };
   for (const Clock& c : cases)
     EXPECT_EQ(timestamp_ms(c.seconds, c.microseconds), c.expected) << c.seconds << "." << c.microseconds;

@@ -150,15 +150,25 @@ std::vector<Mount> select_filesystems(const std::vector<Mount>& mounts, const st
     return kept;
 }
 
+// Without large-file support a 32-bit build's block counts are 32 bits: a 16 TiB filesystem of
+// 4 KiB blocks would read as empty.
+static_assert(sizeof(fsblkcnt_t) == 8, "build with -D_FILE_OFFSET_BITS=64");
+
+std::optional<FsSize> fs_size(const struct statvfs& st) {
+    if (st.f_blocks == 0) return std::nullopt;
+    const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
+    const std::uint64_t blocks = st.f_blocks;
+    FsSize s;
+    s.total = blocks * unit;
+    s.used = (blocks - std::min<std::uint64_t>(st.f_bfree, blocks)) * unit;
+    s.avail = std::min<std::uint64_t>(st.f_bavail, blocks) * unit;
+    return s;
+}
+
 std::optional<FsSize> statvfs_size(const std::string& path) {
     struct statvfs st{};
-    if (::statvfs(path.c_str(), &st) != 0 || st.f_blocks == 0) return std::nullopt;
-    const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
-    FsSize s;
-    s.total = st.f_blocks * unit;
-    s.used = (st.f_blocks - std::min(st.f_bfree, st.f_blocks)) * unit;
-    s.avail = std::min<std::uint64_t>(st.f_bavail, st.f_blocks) * unit;
-    return s;
+    if (::statvfs(path.c_str(), &st) != 0) return std::nullopt;
+    return fs_size(st);
 }
 
 std::string resolve_source(const Source& src, const Mount& m) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/statvfs.h>
 #include <vector>
 
 namespace ts::sysdata {
@@ -44,6 +45,9 @@ struct FsSize {
 // statvfs of a path; injectable so tests need no real mounts.
 using FsMeasure = std::function<std::optional<FsSize>(const std::string& path)>;
 std::optional<FsSize> statvfs_size(const std::string& path);
+// The sizes of statvfs's figures in bytes (fragment size as the unit, as df); nothing for a
+// filesystem without blocks.
+std::optional<FsSize> fs_size(const struct statvfs& st);
 
 // "/dev/root" names no real device: resolve it through /sys/dev/block/MAJ:MIN.
 std::string resolve_source(const Source& src, const Mount& m);

@@ -21,6 +21,9 @@ TEST(LogFormat, DateTimeMillisecondsLevelAndMessage) {
     EXPECT_EQ(format(0, 0, Level::WARNING, "w"), "1970-01-01 00:00:00,000 - WARNING - w\n");
     EXPECT_EQ(format(951'782'400'007LL, 0, Level::ERROR, "leap"), "2000-02-29 00:00:00,007 - ERROR - leap\n");
     EXPECT_EQ(format(1'000, -7200, Level::DEBUG, "west"), "1969-12-31 22:00:01,000 - DEBUG - west\n");
+    // 2^31 and 2^32 seconds: past a 32-bit time_t (armhf) and past 32 bits unsigned.
+    EXPECT_EQ(format(2'147'483'648'000LL, 0, Level::INFO, "y2038"), "2038-01-19 03:14:08,000 - INFO - y2038\n");
+    EXPECT_EQ(format(4'294'967'296'001LL, 0, Level::INFO, "y2106"), "2106-02-07 06:28:16,001 - INFO - y2106\n");
 }
 
 TEST(LogFormat, OverlongMessageIsCutButStillOneLine) {

@@ -11,6 +11,9 @@
  * FAKE_FB_TTY     "1": /dev/tty is a virtual terminal in text mode
  * FAKE_FB_LOG     file of the calls seen: open, blank N, mmap, munmap, close, tty ...
  */
+/* Both the 32-bit and the 64-bit offset entry points (open, open64 ...) are defined here: on a
+ * 32-bit system large-file support would rename the first to the second. */
+#undef _FILE_OFFSET_BITS
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -212,7 +215,7 @@ int ioctl(int fd, unsigned long request, ...) {
   return (int)syscall(SYS_ioctl, fd, request, arg);
 }
 
-static void* sys_mmap(void* addr, size_t length, int prot, int flags, int fd, off_t offset) {
+static void* sys_mmap(void* addr, size_t length, int prot, int flags, int fd, off64_t offset) {
 #ifdef SYS_mmap2
   return (void*)syscall(SYS_mmap2, addr, length, prot, flags, fd, offset / 4096);
 #else
@@ -220,7 +223,7 @@ static void* sys_mmap(void* addr, size_t length, int prot, int flags, int fd, of
 #endif
 }
 
-void* mmap(void* addr, size_t length, int prot, int flags, int fd, off_t offset) {
+static void* any_mmap(void* addr, size_t length, int prot, int flags, int fd, off64_t offset) {
   if (fd < 0 || fd != fb_fd) return sys_mmap(addr, length, prot, flags, fd, offset);
   if (failing("mmap")) {
     errno = ENODEV;
@@ -233,8 +236,11 @@ void* mmap(void* addr, size_t length, int prot, int flags, int fd, off_t offset)
   }
   return m;
 }
-void* mmap64(void* addr, size_t length, int prot, int flags, int fd, off_t offset) {
-  return mmap(addr, length, prot, flags, fd, offset);
+void* mmap(void* addr, size_t length, int prot, int flags, int fd, off_t offset) {
+  return any_mmap(addr, length, prot, flags, fd, offset);
+}
+void* mmap64(void* addr, size_t length, int prot, int flags, int fd, off64_t offset) {
+  return any_mmap(addr, length, prot, flags, fd, offset);
 }
 
 int munmap(void* addr, size_t length) {

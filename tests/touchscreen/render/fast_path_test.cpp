@@ -96,7 +96,7 @@ TEST_F(FastPath, SamePictureAtRestAndInEverySlideFrame) {
         state._page_transitioning = false;
         draw_both();
         std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
-        EXPECT_LE(worst, 1) << s.name << " at rest, " << where;
+        EXPECT_LE(worst, kSdlBlendTolerance) << s.name << " at rest, " << where;
         if (s.fast) {
             ASSERT_TRUE(state._frame_cache);
             EXPECT_FALSE(state._frame_cache->page_runs[2].stale) << "the page went the fast way";
@@ -108,7 +108,7 @@ TEST_F(FastPath, SamePictureAtRestAndInEverySlideFrame) {
             for (int k = 0; k < 10; ++k) {
                 draw_both();
                 where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
-                EXPECT_LE(worst, 1) << s.name << " direction " << direction << " k = " << k << ", " << where;
+                EXPECT_LE(worst, kSdlBlendTolerance) << s.name << " direction " << direction << " k = " << k << ", " << where;
             }
         }
         if (s.fast) {
@@ -127,7 +127,7 @@ TEST_F(FastPath, NewRenderNewBackgroundOrNewSizeIsPickedUp) {
     f.config.screen_width = 300;
     draw_both();
     std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
-    EXPECT_LE(worst, 1) << where;
+    EXPECT_LE(worst, kSdlBlendTolerance) << where;
     EXPECT_EQ(rgb_at(fast_screen.get(), 299, 0), (Rgb{12, 14, 18}));
     f.config.screen_width = 376;
     // The provider draws something else, and the background changes: nothing stale may show.
@@ -137,7 +137,7 @@ TEST_F(FastPath, NewRenderNewBackgroundOrNewSizeIsPickedUp) {
     render::check_background(state, f.components, fast_screen.get());
     draw_both();
     where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
-    EXPECT_LE(worst, 1) << where;
+    EXPECT_LE(worst, kSdlBlendTolerance) << where;
     EXPECT_EQ(rgb_at(fast_screen.get(), 6, 600), (Rgb{90, 60, 30}));    // background, outside the disk rectangle
     EXPECT_EQ(rgb_at(fast_screen.get(), 100, 600), (Rgb{10, 220, 30}));  // the new render
 
@@ -169,7 +169,7 @@ TEST_F(FastPath, FirstSlideFrameStartsFromTheKeptPictureOnlyWhileItIsCurrent) {
     const auto expect_same_pictures = [&](const char* when) {
         int worst = 0;
         const std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
-        EXPECT_LE(worst, 1) << when << ", " << where;
+        EXPECT_LE(worst, kSdlBlendTolerance) << when << ", " << where;
     };
     // A mark in the kept picture where the page is clear shows that the frame came from it.
     const SDL_Rect mark{5, 5, 1, 1};
@@ -214,7 +214,7 @@ TEST_F(FastPath, GhostPairsBetweenCloseRunsAndAtTheEdges) {
             ASSERT_TRUE(render::fast::page_pair(cache, fast_screen.get(), 1, page, x_a, x_a + distance, 0, 30, 20));
             int worst = 0;
             const std::string where = worst_difference(plain_screen.get(), fast_screen.get(), worst);
-            EXPECT_LE(worst, 1) << "copies at " << x_a << " and " << x_a + distance << ", " << where;
+            EXPECT_LE(worst, kSdlBlendTolerance) << "copies at " << x_a << " and " << x_a + distance << ", " << where;
         }
     }
 }

@@ -146,5 +146,38 @@ TEST(Filesystems, SizesAsDfReportsThem) {
     EXPECT_FALSE(statvfs_size("/no/such/mount/point"));
 }
 
+TEST(Filesystems, StatvfsFiguresInBytes) {
+    constexpr std::uint64_t kTiB = std::uint64_t{1} << 40;
+    struct Case {
+        const char* what;
+        std::uint64_t frsize, bsize, blocks, bfree, bavail;
+        std::optional<FsSize> want;
+    };
+    // Block counts and byte sizes past 2^32: a 32-bit build without large-file support gets them wrong.
+    const Case cases[] = {
+        {"16 TiB of 4 KiB blocks", 4096, 4096, std::uint64_t{1} << 32, std::uint64_t{1} << 31, (std::uint64_t{1} << 31) - 1000,
+         FsSize{16 * kTiB, 8 * kTiB, 8 * kTiB - 4096 * 1000}},
+        {"fragments, not blocks, are the unit", 4096, 1 << 20, 5'000'000'000, 1'000'000'000, 900'000'000,
+         FsSize{20'480'000'000'000, 16'384'000'000'000, 3'686'400'000'000}},
+        {"no fragment size: the block size", 0, 512, 3, 1, 1, FsSize{1536, 1024, 512}},
+        {"more free than there is (a racing filesystem)", 4096, 4096, 10, 20, 30, FsSize{40960, 0, 40960}},
+        {"no blocks: not a size", 4096, 4096, 0, 0, 0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        struct statvfs st{};
+        st.f_frsize = c.frsize;
+        st.f_bsize = c.bsize;
+        st.f_blocks = c.blocks;
+        st.f_bfree = c.bfree;
+        st.f_bavail = c.bavail;
+        const auto got = fs_size(st);
+        ASSERT_EQ(got.has_value(), c.want.has_value()) << c.what;
+        if (!got) continue;
+        EXPECT_EQ(got->total, c.want->total) << c.what;
+        EXPECT_EQ(got->used, c.want->used) << c.what;
+        EXPECT_EQ(got->avail, c.want->avail) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace ts::sysdata

@@ -136,10 +136,37 @@ TEST(DiskStats, BytesMovedCountEachDiskOnce) {
     EXPECT_EQ(w, 8192 * 512u);
 }
 
+TEST(DiskStats, CountersPast32Bits) {
+    // 5e9 and 2^33 + 1 sectors: 2.56 TB read, 4 TiB written since boot.
+    const auto d = parse_diskstats("   8       0 sda 1 0 5000000000 0 1 0 8589934593 0 0 0 0 0 0 0 0 0 0\n");
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].read_bytes, 2'560'000'000'000u);
+    EXPECT_EQ(d[0].write_bytes, 4'398'046'511'616u);
+}
+
 TEST(DiskStats, CountersGoingBackMakeTheIntervalUnknown) {
-    const std::vector<DiskCounters> before{{"sda", 5000, 5000}}, after{{"sda", 100, 6000}};
+    constexpr std::uint64_t k4GiB = std::uint64_t{1} << 32;
+    const struct {
+        const char* what;
+        std::uint64_t read_before, read_after;
+        bool known;
+        std::uint64_t read;
+    } cases[] = {
+        {"reset", 5000, 100, false, 0},
+        {"growth across 4 GiB", k4GiB - 512, k4GiB + 512, true, 1024},
+        {"far past 4 GiB", 3 * k4GiB, 5 * k4GiB + 7, true, 2 * k4GiB + 7},
+        {"back by exactly 4 GiB (the same low 32 bits)", 2 * k4GiB + 512, k4GiB + 512, false, 0},
+    };
+    for (const auto& c : cases) {
+        std::uint64_t r = 1, w = 1;
+        const bool known = disk_delta({{"sda", c.read_before, 5000}}, {{"sda", c.read_after, 5000}}, r, w);
+        EXPECT_EQ(known, c.known) << c.what;
+        if (known) {
+            EXPECT_EQ(r, c.read) << c.what;
+        }
+    }
+    const std::vector<DiskCounters> before{{"sda", 5000, 5000}};
     std::uint64_t r = 0, w = 0;
-    EXPECT_FALSE(disk_delta(before, after, r, w));
     // A disk plugged in between has no earlier reading and adds nothing.
     const std::vector<DiskCounters> plugged{{"sda", 5000, 5000}, {"sdb", 1 << 30, 1 << 30}};
     ASSERT_TRUE(disk_delta(before, plugged, r, w));
@@ -211,6 +238,7 @@ TEST(Units, ReadableFigures) {
         {format_bytes(3435973837ull), "3.2 GiB"},
         {format_bytes(99ull << 30), "99.0 GiB"},
         {format_bytes(1ull << 40), "1.0 TiB"},
+        {format_bytes(16ull << 40), "16.0 TiB"},  // past 32 bits of bytes and of 4 KiB blocks
         {format_rate(1.4 * 1024 * 1024), "1.4 MiB/s"},
         {format_rate(std::nullopt), "\u2014"},
         {format_rate(-5), "\u2014"},
@@ -221,6 +249,7 @@ TEST(Units, ReadableFigures) {
         {format_mhz(600), "600 MHz"},
         {format_mhz(std::nullopt), "\u2014"},
         {format_uptime(90061), "1 d 1 h"},
+        {format_uptime(4294967296.0 + 3600), "49710 d 7 h"},  // past 2^32 seconds
         {format_uptime(3720), "1 h 2 min"},
         {format_uptime(59), "0 min"},
     };
