@@ -230,9 +230,9 @@ class Board:
         """The dashboard's own --snapshot in the guest, outside the unit's sandbox."""
         folder = f"{SHARE}/{name}"
         rc, text = self.g.run(f"mkdir -p {folder} && TOUCHSCREEN_SETTINGS={SETTINGS} XDG_CACHE_HOME=/tmp/snapcache "
-                              f"touchscreen --snapshot {folder} 2>&1 | tail -3", 120)
+                              f"touchscreen --snapshot {folder} >/tmp/snapshot.log 2>&1", 120)
         if rc != 0:
-            raise RuntimeError(f"--snapshot failed: {text}")
+            raise RuntimeError(f"--snapshot failed ({rc}): {self.g.out_of('tail -3 /tmp/snapshot.log')}")
         host = os.path.join(self.g.share, name)
         return {p: pixels.read_png(os.path.join(host, f"{p}.png"))
                 for p in ("page1", "page2", "page3", "control-centre")}
@@ -448,14 +448,21 @@ def probe_kvm(args):
         with open(memo) as f:
             k, _, verdict = f.read().partition("\n")
         if k == key:
-            return verdict.split()[0], verdict.strip() + " (probe kept in " + memo + ")"
-    guest = Guest(args, "kvm", snapshot=True)
-    booted = guest.wait_ready(90)
-    guest.stop()
-    verdict = "kvm a guest booted under KVM" if booted else "tcg a guest under KVM gave no shell within 90 s"
+            accel, _, why = verdict.strip().partition(" ")
+            return accel, why + " (probe kept in " + memo + ")"
+    try:
+        guest = Guest(args, "kvm", snapshot=True)
+        booted = guest.wait_ready(90)
+        guest.stop()
+        verdict = "kvm a guest booted under KVM" if booted else "tcg a guest under KVM gave no shell within 90 s"
+    except RuntimeError as e:
+        with open(os.path.join(args.out, "qemu.log")) as f:
+            said = " ".join(f.read().split())[:200]
+        verdict = f"tcg QEMU under KVM did not start a guest: {e.__class__.__name__}: {said}"
     with open(memo, "w") as f:
         f.write(key + "\n" + verdict + "\n")
-    return verdict.split()[0], verdict
+    accel, _, why = verdict.partition(" ")
+    return accel, why
 
 
 def main():

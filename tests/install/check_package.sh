@@ -47,8 +47,9 @@ for script in postinst prerm postrm; do
     [ -x "$control/$script" ] || fail "no executable $script"
 done
 depends=$(sed -n 's/^Depends: //p' "$control/control")
-# Computed by dpkg-shlibdeps from the dashboard's libraries; adduser for postinst.
-for needed in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libc6 adduser; do
+# Computed by dpkg-shlibdeps from the dashboard's libraries; adduser for postinst; the fonts,
+# without which no page can be drawn (a fresh Debian has none).
+for needed in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libc6 adduser fonts-dejavu-core; do
     grep -q "\(^\|, \)$needed\( \|,\|$\)" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 
