@@ -88,17 +88,21 @@ FbdevPresenter::FbdevPresenter(const std::string& path, int rotation, int w, int
         if (m == MAP_FAILED || m == nullptr) throw failure(path, "cannot map its memory: " + errno_text());
         map_ = static_cast<std::uint8_t*>(m);
 
-        // Black around a picture smaller than the screen, once; the picture is drawn over it.
-        std::uint8_t* visible = map_ + first;
-        const std::uint32_t black = pack(0, layout);
-        for (int y = 0; y < vh; ++y) {
-            std::uint8_t* row = visible + static_cast<std::size_t>(y) * stride;
-            for (int x = 0; x < vw; ++x) std::memcpy(row + static_cast<std::size_t>(x) * bytes, &black, bytes);
-        }
+        visible_ = map_ + first;
+        screen_w_ = vw;
+        screen_h_ = vh;
+        picture_w_ = pw;
+        picture_h_ = ph;
         target_.layout = layout;
         target_.stride = static_cast<int>(stride);
-        target_.origin = visible + static_cast<std::size_t>((vh - ph) / 2) * stride +
+        target_.origin = visible_ + static_cast<std::size_t>((vh - ph) / 2) * stride +
                          static_cast<std::size_t>((vw - pw) / 2) * bytes;
+        // Black around a picture smaller than the screen, and under it until it is drawn.
+        const std::uint32_t black = pack(0, layout);
+        for (int y = 0; y < vh; ++y) {
+            std::uint8_t* row = visible_ + static_cast<std::size_t>(y) * stride;
+            for (int x = 0; x < vw; ++x) std::memcpy(row + static_cast<std::size_t>(x) * bytes, &black, bytes);
+        }
 
         frame_ = core::make_opaque_surface(w, h);
 
@@ -149,6 +153,9 @@ bool FbdevPresenter::take_lost_picture() {
         if (blanked_) blank(FB_BLANK_UNBLANK);
     });
     if (got != Console::Switch::acquired) return false;
+    // Only the picture's rows are ever written again, never the margins; while powered down
+    // that waits for the wake.
+    if (!blanked_) blacken_margins();
     if (blanked_ && blank(FB_BLANK_POWERDOWN) != 0) {
         blanked_ = false;  // the frame loop shows black meanwhile
         core::log::warning("fbdev: " + path_ + ": cannot power down again after another VT (" + errno_text() +
@@ -164,6 +171,7 @@ void FbdevPresenter::set_output_power(bool on) {
         if (console_->active() && blank(FB_BLANK_UNBLANK) != 0) {
             core::log::warning("fbdev: " + path_ + ": cannot unblank (" + errno_text() + ")");
         }
+        if (console_->active()) blacken_margins();  // another VT may have drawn there meanwhile
         return;
     }
     if (blanked_) return;
@@ -178,6 +186,24 @@ void FbdevPresenter::set_output_power(bool on) {
     blanked_ = true;
     if (!told_blank_) core::log::info("fbdev: screen off powers " + path_ + " down (FBIOBLANK)");
     told_blank_ = true;
+}
+
+void FbdevPresenter::blacken_margins() {
+    const int bytes = target_.layout.bytes;
+    const std::uint32_t black = pack(0, target_.layout);
+    const int left = (screen_w_ - picture_w_) / 2, top = (screen_h_ - picture_h_) / 2;
+    const auto fill = [&](std::uint8_t* row, int x0, int x1) {
+        for (int x = x0; x < x1; ++x) std::memcpy(row + static_cast<std::size_t>(x) * bytes, &black, bytes);
+    };
+    for (int y = 0; y < screen_h_; ++y) {
+        std::uint8_t* row = visible_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(target_.stride);
+        if (y < top || y >= top + picture_h_) {
+            fill(row, 0, screen_w_);
+        } else {
+            fill(row, 0, left);
+            fill(row, left + picture_w_, screen_w_);
+        }
+    }
 }
 
 void FbdevPresenter::flush_loop() {

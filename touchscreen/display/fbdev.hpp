@@ -42,7 +42,8 @@ public:
     SDL_Surface* frame() override { return frame_.get(); }
     // Writes nothing while the console is switched to another VT or the device is powered down.
     void present(std::span<const RowBand> bands) override;
-    // Answers the console's switches; true on the return from another VT.
+    // Answers the console's switches; true on the return from another VT, with the margins
+    // around the picture black again (the other VT's text was drawn there too).
     bool take_lost_picture() override;
     const char* name() const override { return "fbdev"; }
     // FBIOBLANK: FB_BLANK_POWERDOWN at screen off, FB_BLANK_UNBLANK at the wake; unblanked
@@ -55,6 +56,8 @@ public:
 private:
     void flush_loop();
     int blank(int how);  // 0 or -1 with errno
+    // Black on the visible screen around the picture.
+    void blacken_margins();
 
     std::shared_ptr<FbSystem> sys_;
     std::string path_;
@@ -63,6 +66,8 @@ private:
     std::size_t map_len_ = 0;
     int rotation_ = 0;
     Target target_;
+    std::uint8_t* visible_ = nullptr;  // the visible screen's first pixel
+    int screen_w_ = 0, screen_h_ = 0, picture_w_ = 0, picture_h_ = 0;
     core::Surface frame_;
     std::unique_ptr<Console> console_;
     bool blanked_ = false;  // screen off with the device powered down (or to be, once ours again)

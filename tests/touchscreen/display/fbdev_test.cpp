@@ -183,10 +183,11 @@ TEST(FbdevPresenter, WritesOnlyTheBandsGivenAndFlushes) {
 }
 
 // On a VT: nothing is written while another VT is shown, the return asks for the whole
-// picture once, and the console is back in text mode at the end.
+// picture once and blackens the margins the other VT's text was drawn on, and the console is
+// back in text mode at the end.
 TEST(FbdevPresenter, WritesNothingWhileSwitchedAwayAndAsksForAllOnReturn) {
     for (int sig : {SIGUSR1, SIGUSR2}) signal(sig, SIG_IGN);  // should the console not take them
-    auto fb = std::make_shared<FakeFb>(10, 20, 32, kXrgb8888);
+    auto fb = std::make_shared<FakeFb>(14, 26, 32, kXrgb8888);  // the 10 x 20 picture at (2, 3)
     fb->vt = true;
     {
         FbdevPresenter p("/dev/fb-fake", 0, 10, 20, fb);
@@ -196,12 +197,20 @@ TEST(FbdevPresenter, WritesNothingWhileSwitchedAwayAndAsksForAllOnReturn) {
         raise(SIGUSR1);
         EXPECT_FALSE(p.take_lost_picture()) << "let go: nothing lost yet";
         p.present({&all, 1});
-        EXPECT_EQ(fb->at(3, 3, 4), 0xFF000000u) << "written while switched away";
+        EXPECT_EQ(fb->at(5, 6, 4), 0xFF000000u) << "written while switched away";
+        // The other VT's login prompt, all over the screen.
+        const std::size_t visible = fb->var.yoffset * fb->fix.line_length + fb->var.xoffset * 4u;
+        std::memset(fb->mem.data() + visible, 0x77, 25u * fb->fix.line_length + 14u * 4u);
         raise(SIGUSR2);
         EXPECT_TRUE(p.take_lost_picture());
         EXPECT_FALSE(p.take_lost_picture());
         p.present({&all, 1});
-        EXPECT_EQ(fb->at(3, 3, 4), 0xFFFF0000u);
+        for (int y = 0; y < 26; ++y) {
+            for (int x = 0; x < 14; ++x) {
+                const bool picture = x >= 2 && x < 12 && y >= 3 && y < 23;
+                EXPECT_EQ(fb->at(x, y, 4) & 0xFFFFFFu, picture ? 0xFF0000u : 0u) << x << "," << y;
+            }
+        }
     }
     EXPECT_EQ(fb->tty_modes, (std::vector<long>{KD_GRAPHICS, KD_TEXT}));
     EXPECT_EQ(fb->open_fds, 0);
