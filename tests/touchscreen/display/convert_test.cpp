@@ -170,6 +170,9 @@ TEST(ConvertRows, BlockAndBandEdgesOfEveryLayout) {
         {15, 40, 8, 24},  {8, 20, 12, 20}, {11, 31, 2, 26},
         // 64-row bands of packed 24-bit: the spare bytes cross into the next band
         {8, 80, 1, 73},   {17, 150, 3, 139}, {24, 70, 0, 70}, {9, 130, 64, 128},
+        // straight rows: 24-bit steps of 8 whose spare bytes land on the last 2 pixels or
+        // would pass the row's end, 16-pixel steps of 2-byte layouts with and without a tail
+        {10, 2, 0, 2},    {11, 2, 0, 2},     {18, 3, 0, 3},   {31, 2, 0, 2},    {32, 3, 1, 3},
     };
     for (const auto& c : cases) {
         for (const PixelLayout& l : layouts) {
