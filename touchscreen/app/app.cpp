@@ -8,7 +8,6 @@
 #include "../refresh/refresh_monitor.hpp"
 #include "../render/frame.hpp"
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
