@@ -1,5 +1,7 @@
 #include "line_parser.hpp"
 
+#include "../text/utf8.hpp"
+
 #include <algorithm>
 #include <climits>
 #include <string>
@@ -7,8 +9,6 @@
 
 namespace ts::input {
 namespace {
-
-bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 // White space as text handling generally understands it: the ASCII controls, the
 // separators U+001C..U+001F, and the Unicode spaces.
@@ -23,74 +23,16 @@ bool is_space(char32_t c) {
 std::u32string decode(std::string_view raw) {
     std::u32string out;
     out.reserve(raw.size());
-    std::size_t i = 0;
-    while (i < raw.size()) {
-        const auto b0 = static_cast<unsigned char>(raw[i]);
-        if (b0 < 0x80) {
-            out.push_back(b0);
-            ++i;
-            continue;
-        }
-        int len = 0;
-        char32_t cp = 0;
-        unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2, cp = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3, cp = b0 & 0x0F;
-            if (b0 == 0xE0) lo = 0xA0;  // no overlong forms
-            if (b0 == 0xED) hi = 0x9F;  // no surrogates
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4, cp = b0 & 0x07;
-            if (b0 == 0xF0) lo = 0x90;
-            if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-        } else {
-            ++i;  // stray continuation byte or a byte that never starts a sequence
-            continue;
-        }
-        std::size_t j = i + 1;
-        bool ok = true;
-        for (int k = 1; k < len; ++k, ++j) {
-            if (j >= raw.size()) {
-                ok = false;
-                break;
-            }
-            const auto b = static_cast<unsigned char>(raw[j]);
-            const bool in_range = k == 1 ? (b >= lo && b <= hi) : is_continuation(b);
-            if (!in_range) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (ok) out.push_back(cp);
-        i = j;  // on failure, resume at the byte that broke the sequence
+    for (std::size_t i = 0; i < raw.size();) {
+        if (const char32_t cp = text::decode_utf8(raw, i); cp != text::kInvalidUtf8) out.push_back(cp);
     }
     return out;
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
 }
 
 std::string encode(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t c : text) append_utf8(out, c);
+    for (char32_t c : text) text::append_utf8(out, c);
     return out;
 }
 
